@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Fetches Debian's libjpeg-turbo source package and cross-builds it for MinGW as a static,
+# decompression-capable library under build/deps/libjpeg. Skips the work when it is already there.
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+prefix=$VELMORA_DEPS/libjpeg
+[ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ] && exit 0
+
+work=$VELMORA_DEPS/src
+mkdir -p "$work"
+cd "$work"
+if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
+  apt-get source -qq libjpeg-turbo >/dev/null 2>&1 || apt-get source libjpeg-turbo
+fi
+srcdir=$(ls -d "$work"/libjpeg-turbo-*/ | head -n 1)
+bld=$work/libjpeg-build
+cmake -S "$srcdir" -B "$bld" -DCMAKE_TOOLCHAIN_FILE="$VELMORA_ROOT/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+  -DWITH_SIMD=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CROSSCOMPILING_EMULATOR= >/dev/null
+cmake --build "$bld" --target jpeg-static -j2 >/dev/null
+mkdir -p "$prefix/lib" "$prefix/include"
+cp "$bld/libjpeg.a" "$prefix/lib/"
+cp "$bld/jconfig.h" "$srcdir/jpeglib.h" "$srcdir/jmorecfg.h" "$srcdir/jerror.h" "$prefix/include/"
