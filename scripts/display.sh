@@ -1,0 +1,21 @@
+# Sourced by the scripts: starts a virtual display when there is none, and a persistent
+# wineserver so that each program start takes milliseconds instead of seconds.
+velmora_start_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=99
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    VELMORA_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+}
+velmora_start_wine() {
+  wineserver -p
+  # Never let the first wine write into a pipe: its helpers would hold the pipe open for ever.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+velmora_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -z "${VELMORA_XVFB_PID:-}" ] || kill "$VELMORA_XVFB_PID" 2>/dev/null || true
+}

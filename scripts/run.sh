@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds Velmora and starts it: under Wine on Linux. With no display it starts a virtual one,
+# saves a screenshot of the window and says where it is.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+. scripts/env.sh
+. scripts/display.sh
+bash scripts/wine-prefix.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target velmora
+exe=build/windows/app/velmora.exe
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec wine "$exe"
+fi
+trap velmora_stop EXIT
+velmora_start_display
+velmora_start_wine
+wine "$exe" >/dev/null 2>&1 &
+id=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
+sleep 2  # let the first clock tick land
+mkdir -p build/screenshots
+shot=build/screenshots/velmora.png
+/usr/bin/import -display "$DISPLAY" -window "$id" "$shot"
+echo "No display here: Velmora ran in a virtual one. Screenshot of its window: $PWD/$shot"
