@@ -1,0 +1,397 @@
+#include "ui/form1.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "record/record_io.h"
+#include "resources/resource_ids.h"
+#include "ui/glyph_button.h"
+#include "ui/jpeg_decode.h"
+#include "ui/level_text.h"
+#include "ui/message_boxes.h"
+
+namespace {
+
+constexpr int kGlyphSize = 16;
+constexpr int kGlyphGap = 4;
+constexpr wchar_t kStatusStart[] = L"Open file, please!";
+constexpr wchar_t kStatusOpened[] = L"File opened!";
+constexpr wchar_t kStatusNoFile[] = L"File not found!";
+constexpr char kNothingLoaded[] = "There is no record to save: open an audio configuration file first";
+constexpr char kLoadFailed[] =
+    "The chosen file was not loaded, so its record is unknown: open a file again before saving";
+
+using ClickHandler = void (TForm1::*)();
+struct ClickBinding {
+  ControlId control;
+  ClickHandler handler;
+};
+constexpr ClickBinding kClickHandlers[] = {
+    {BitBtn1, &TForm1::BitBtn1Click},
+    {BitBtn2, &TForm1::BitBtn2Click},
+    {BitBtn3, &TForm1::BitBtn3Click},
+    {SpeedButton1, &TForm1::SpeedButton1Click},
+};
+
+std::size_t IndexOf(ControlId id) {
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    if (kForm1Layout[i].id == id) return i;
+  }
+  return kForm1Layout.size();
+}
+
+int ResourceIdOf(Glyph glyph) {
+  switch (glyph) {
+    case Glyph::Open: return IDB_OPEN;
+    case Glyph::Save: return IDB_SAVE;
+    case Glyph::Exit: return IDB_EXIT;
+    case Glyph::About: return IDB_ABOUT;
+    case Glyph::None: break;
+  }
+  return 0;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)), L'\0');
+  GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size() + 1));
+  return text;
+}
+
+UniqueBitmap LoadLogo(HINSTANCE instance) {
+  HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(IDR_LOGO), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  HGLOBAL data = info ? LoadResource(instance, info) : nullptr;
+  const void* bytes = data ? LockResource(data) : nullptr;
+  DecodedImage image;
+  if (!bytes || !DecodeJpeg(static_cast<const std::uint8_t*>(bytes), SizeofResource(instance, info), image))
+    return {};  // the window is still usable without its picture
+
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = image.width;
+  bmi.bmiHeader.biHeight = -image.height;  // top-down, as decoded
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (bitmap) std::copy(image.bgrx.begin(), image.bgrx.end(), static_cast<std::uint8_t*>(bits));
+  return bitmap;
+}
+
+}  // namespace
+
+TForm1::~TForm1() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+HWND TForm1::Control(ControlId id) const {
+  std::size_t i = IndexOf(id);
+  return i < controls_.size() ? controls_[i] : nullptr;
+}
+
+bool TForm1::Create(HINSTANCE instance, int showCommand) {
+  instance_ = instance;
+  RegisterSpeedButtonClass(instance);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);  // already registered when a second form is made in one process
+
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, kStyle, 0, 0, 0, 0, nullptr, nullptr, instance,
+                  this);
+  if (!hwnd_) return false;
+
+  // Size the frame round the client area at the window's DPI, then centre it on the primary screen.
+  RECT frame{0, 0, ScaleForDpi(kForm1ClientWidth, dpi_), ScaleForDpi(kForm1ClientHeight, dpi_)};
+  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, WS_EX_CONTROLPARENT, dpi_);
+  int width = frame.right - frame.left;
+  int height = frame.bottom - frame.top;
+  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  return true;
+}
+
+LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+  // Failures are exceptions; this is the one place they are caught, so none crosses into Windows.
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  } catch (...) {
+    ShowErrorBox("Unexpected error");
+  }
+  return 0;
+}
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC: {
+      // Labels and the check box sit on the window's white.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetBkColor(dc, RGB(255, 255, 255));
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_TIMER:
+      if (wParam == kTimer1) Timer1Timer();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) clock_.Rebuild();
+      break;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_SETFOCUS:
+      OnActivate(true);
+      return 0;
+    case WM_SYSCOMMAND:
+      // The window has one size: no maximizing or sizing, whatever sends the command.
+      if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE) return 0;
+      break;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd_, kTimer1);
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      controls_.fill(nullptr);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool TForm1::OnCreate() {
+  dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
+  if (dpi_ <= 0) dpi_ = kBaseDpi;
+  for (std::size_t i = 0; i < glyphs_.size(); ++i) {
+    glyphs_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_OPEN + i), IMAGE_BITMAP, 0,
+                                                     0, LR_CREATEDIBSECTION)));
+  }
+  logo_ = LoadLogo(instance_);
+
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    controls_[i] = CreateControl(kForm1Layout[i]);
+    if (!controls_[i]) return false;
+  }
+  for (const auto& c : kForm1Layout) {
+    if (c.kind != ControlKind::UpDown) continue;
+    HWND upDown = Control(c.id);
+    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(c.buddy)), 0);
+    SendMessageW(upDown, UDM_SETRANGE32, kLevelMin, kLevelMax);
+    SendMessageW(upDown, UDM_SETPOS32, 0, kLevelMin);
+  }
+  SendMessageW(Control(CheckBox1), BM_SETCHECK, BST_CHECKED, 0);
+  ApplyLayout();
+
+  // Timer1 runs from the moment the window exists; its first tick fills the clock panel.
+  SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
+  FormCreate();
+  return true;
+}
+
+HWND TForm1::CreateControl(const ControlLayout& c) {
+  const wchar_t* className = WC_STATICW;
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  DWORD exStyle = 0;
+  switch (c.kind) {
+    case ControlKind::Picture: style |= SS_OWNERDRAW; break;
+    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX; break;
+    case ControlKind::Edit:
+      className = WC_EDITW;
+      style |= ES_LEFT | ES_AUTOHSCROLL;
+      exStyle = WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::UpDown:
+      className = UPDOWN_CLASSW;
+      style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+      break;
+    case ControlKind::GlyphButton: className = WC_BUTTONW; style |= BS_OWNERDRAW; break;
+    case ControlKind::CheckBox: className = WC_BUTTONW; style |= BS_AUTOCHECKBOX | WS_DISABLED; break;
+    case ControlKind::SpeedButton: className = kSpeedButtonClass; break;
+    case ControlKind::StatusBar:
+      // Placed by the layout like every other control; the window never changes size.
+      className = STATUSCLASSNAMEW;
+      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+      break;
+  }
+  if (c.tabPosition >= 0 && c.kind != ControlKind::StatusBar && c.kind != ControlKind::UpDown &&
+      c.kind != ControlKind::CheckBox)
+    style |= WS_TABSTOP;
+  return CreateWindowExW(exStyle, className, c.text, style, 0, 0, 0, 0, hwnd_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+}
+
+void TForm1::ApplyLayout() {
+  windowFont_.reset(CreateFontW(-ScaleForDpi(kWindowFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, kWindowFontFace));
+  labelFont_.reset(CreateFontW(-ScaleForDpi(kLabelFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                               FIXED_PITCH | FF_MODERN, kLabelFontFace));
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    const ControlLayout& c = kForm1Layout[i];
+    LayoutRect r = ScaleForDpi(c.rect, dpi_);
+    SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (HFONT font = FontFor(c.font)) SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (c.kind == ControlKind::SpeedButton)
+      SetSpeedButtonGlyph(controls_[i], GlyphBitmap(c.glyph), ScaleForDpi(kGlyphSize, dpi_));
+  }
+  HWND status = Control(StatusBar1);
+  int parts[2] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
+  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HFONT TForm1::FontFor(FontKind kind) const {
+  switch (kind) {
+    case FontKind::Window: return windowFont_.get();
+    case FontKind::Label: return labelFont_.get();
+    case FontKind::System: break;  // the status bar keeps the system's status-bar font
+  }
+  return nullptr;
+}
+
+HBITMAP TForm1::GlyphBitmap(Glyph glyph) const {
+  int id = ResourceIdOf(glyph);
+  return id ? glyphs_[static_cast<std::size_t>(id - IDB_OPEN)].get() : nullptr;
+}
+
+void TForm1::OnCommand(int id, int code) {
+  if (id == IDOK) {
+    // Enter: press the focused button; in a text box it does nothing.
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == hwnd_ && LayoutOf(static_cast<ControlId>(GetDlgCtrlID(focus))).kind ==
+                                                  ControlKind::GlyphButton)
+      SendMessageW(focus, BM_CLICK, 0, 0);
+    return;
+  }
+  if (code != BN_CLICKED) return;
+  for (const auto& binding : kClickHandlers) {
+    if (binding.control == id) {
+      (this->*binding.handler)();
+      return;
+    }
+  }
+}
+
+void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID == Image1) {
+    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (!logo_) return;
+    MemoryDc source(item.hDC);
+    ScopedSelect select(source.get(), logo_.get());
+    LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
+    SetStretchBltMode(item.hDC, HALFTONE);
+    StretchBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, kLogoPlacement.width,
+               kLogoPlacement.height, SRCCOPY);
+    return;
+  }
+  DrawGlyphButton(item, GlyphBitmap(LayoutOf(static_cast<ControlId>(item.CtlID)).glyph),
+                  ScaleForDpi(kGlyphSize, dpi_), ScaleForDpi(kGlyphGap, dpi_));
+}
+
+void TForm1::OnActivate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    return;
+  }
+  SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Control(BitBtn1));
+}
+
+void TForm1::OnDpiChanged(int dpi, const RECT* suggested) {
+  dpi_ = dpi;
+  ApplyLayout();
+  if (suggested) {
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TForm1::SetStatusMessage(const std::wstring& text) {
+  SendMessageW(Control(StatusBar1), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TForm1::FormCreate() { SetStatusMessage(kStatusStart); }
+
+void TForm1::Timer1Timer() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  std::wstring text = L"\t" + clock_.Text(now);  // a leading tab centres the text in its panel
+  SendMessageW(Control(StatusBar1), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TForm1::BitBtn1Click() {
+  if (!OpenDialog1.Execute(hwnd_)) {
+    SetStatusMessage(kStatusNoFile);
+    return;
+  }
+  recordLoaded_ = false;  // the path now names the new file, which is not loaded yet
+  Load(OpenDialog1.FileName());
+  VolumeLevels levels = TheRecord().ReadLevels();
+  for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, ClampLevel(levels[static_cast<std::size_t>(slot)]));
+  recordLoaded_ = true;
+  SetStatusMessage(kStatusOpened);
+}
+
+void TForm1::BitBtn2Click() {
+  // Without a record loaded from the current path, a save would write zeros, or another
+  // file's record, over the chosen file.
+  if (!recordLoaded_) {
+    ShowErrorBox(OpenDialog1.FileName().empty() ? kNothingLoaded : kLoadFailed);
+    return;
+  }
+  std::array<int, 4> levels{};
+  for (int slot = 0; slot < 4; ++slot) levels[static_cast<std::size_t>(slot)] = LevelToSave(slot);
+  Save(OpenDialog1.FileName(), levels);
+  // Show what was saved, so text that did not count is not left looking saved.
+  for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, levels[static_cast<std::size_t>(slot)]);
+}
+
+void TForm1::BitBtn3Click() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void TForm1::SpeedButton1Click() { ShowAboutBox(hwnd_); }
+
+int TForm1::LevelToSave(int slot) const {
+  HWND upDown = Control(kLevelUpDowns[slot]);
+  BOOL failed = FALSE;
+  int previous = static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+  return LevelForSave(WindowText(Control(kLevelEdits[slot])), ClampLevel(previous));
+}
+
+void TForm1::ShowLevel(int slot, int level) {
+  SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, level);
+  // The up-down only rewrites its buddy when the position changes; the text must always match.
+  SetWindowTextW(Control(kLevelEdits[slot]), std::to_wstring(level).c_str());
+}

@@ -1,0 +1,155 @@
+#include "ui/glyph_button.h"
+
+#include <uxtheme.h>
+#include <vssym32.h>
+
+#include <string>
+
+#include "ui/win_handle.h"
+
+namespace {
+
+struct ThemeCloser {
+  void operator()(HTHEME h) const { CloseThemeData(h); }
+};
+using UniqueTheme = UniqueHandle<HTHEME, ThemeCloser>;
+
+void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
+  if (!glyph) return;
+  BITMAP info{};
+  GetObjectW(glyph, sizeof info, &info);
+  MemoryDc source(dc);
+  ScopedSelect select(source.get(), glyph);
+  COLORREF transparent = GetPixel(source.get(), 0, info.bmHeight - 1);
+  TransparentBlt(dc, x, y, size, size, source.get(), 0, 0, info.bmWidth, info.bmHeight, transparent);
+}
+
+void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
+  UniqueTheme theme(IsAppThemed() ? OpenThemeData(button, L"BUTTON") : nullptr);
+  if (theme) {
+    int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
+    RECT r = rect;
+    DrawThemeParentBackground(button, dc, &r);
+    DrawThemeBackground(theme.get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
+  } else {
+    RECT r = rect;
+    DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+  }
+}
+
+}  // namespace
+
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  bool pushed = (item.itemState & ODS_SELECTED) != 0;
+  DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0);
+
+  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)), L'\0');
+  GetWindowTextW(item.hwndItem, caption.data(), static_cast<int>(caption.size() + 1));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  ScopedSelect selectFont(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  SIZE text{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+
+  int shift = pushed ? 1 : 0;
+  int width = rect.right - rect.left;
+  int height = rect.bottom - rect.top;
+  int x = rect.left + (width - (glyphSize + gap + text.cx)) / 2 + shift;
+  DrawGlyph(dc, glyph, x, rect.top + (height - glyphSize) / 2 + shift, glyphSize);
+
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  RECT textRect{x + glyphSize + gap, rect.top + shift, rect.right, rect.bottom + shift};
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT focus = rect;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+// The speed button keeps its glyph, size and pressed state in window extra bytes.
+namespace {
+constexpr int kGlyphSlot = 0;
+constexpr int kSizeSlot = sizeof(LONG_PTR);
+constexpr int kPressedSlot = 2 * sizeof(LONG_PTR);
+constexpr int kExtraBytes = 3 * sizeof(LONG_PTR);
+
+void SetPressed(HWND hwnd, bool pressed) {
+  if ((GetWindowLongPtrW(hwnd, kPressedSlot) != 0) != pressed) {
+    SetWindowLongPtrW(hwnd, kPressedSlot, pressed);
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
+}
+
+bool CursorInside(HWND hwnd, LPARAM lParam) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  return PtInRect(&r, p) != FALSE;
+}
+
+LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetCapture(hwnd);
+      SetPressed(hwnd, true);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == hwnd) SetPressed(hwnd, CursorInside(hwnd, lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hwnd) {
+        bool click = CursorInside(hwnd, lParam);
+        ReleaseCapture();  // sends WM_CAPTURECHANGED, which releases the button
+        if (click) {
+          SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(hwnd));
+        }
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      SetPressed(hwnd, false);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT r;
+      GetClientRect(hwnd, &r);
+      bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
+      DrawButtonFace(hwnd, dc, r, pressed, false);
+      int size = static_cast<int>(GetWindowLongPtrW(hwnd, kSizeSlot));
+      int shift = pressed ? 1 : 0;
+      DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)),
+                (r.right - size) / 2 + shift, (r.bottom - size) / 2 + shift, size);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+}  // namespace
+
+const wchar_t kSpeedButtonClass[] = L"TSpeedButton";
+
+void RegisterSpeedButtonClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = SpeedButtonProc;
+  wc.cbWndExtra = kExtraBytes;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kSpeedButtonClass;
+  RegisterClassExW(&wc);  // a second registration in the same process fails harmlessly
+}
+
+void SetSpeedButtonGlyph(HWND button, HBITMAP glyph, int glyphSize) {
+  SetWindowLongPtrW(button, kGlyphSlot, reinterpret_cast<LONG_PTR>(glyph));
+  SetWindowLongPtrW(button, kSizeSlot, glyphSize);
+  InvalidateRect(button, nullptr, TRUE);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Buttons that show a 16 x 16 glyph whose bottom-left pixel's colour is transparent.
+#include <windows.h>
+
+// Paints an owner-drawn push button: the glyph left of the caption, gap pixels apart, the pair centred.
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap);
+
+// The small About button: a window class of its own, because a standard button takes the
+// keyboard focus when clicked and this one must not. It reports clicks as BN_CLICKED.
+extern const wchar_t kSpeedButtonClass[];
+void RegisterSpeedButtonClass(HINSTANCE instance);
+void SetSpeedButtonGlyph(HWND button, HBITMAP glyph, int glyphSize);

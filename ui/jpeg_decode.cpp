@@ -1,0 +1,61 @@
+#include "ui/jpeg_decode.h"
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr unsigned kMaxSide = 4096;  // far above any logo; keeps a bad header from a huge allocation
+
+struct ErrorManager {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+
+void OnError(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void OnMessage(j_common_ptr) {}  // keep libjpeg quiet; warnings are counted and checked instead
+
+// setjmp lives here alone, with only trivially destructible locals between it and the longjmp.
+bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, const std::uint8_t* data,
+                std::size_t size, DecodedImage& out) {
+  if (setjmp(errors.jump)) return false;
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+  if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxSide ||
+      cinfo.image_height > kMaxSide)
+    return false;
+  cinfo.out_color_space = JCS_EXT_BGRX;
+  jpeg_start_decompress(&cinfo);
+  if (cinfo.output_components != 4) return false;
+  out.width = static_cast<int>(cinfo.output_width);
+  out.height = static_cast<int>(cinfo.output_height);
+  out.bgrx.assign(static_cast<std::size_t>(out.width) * out.height * 4, 0);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = out.bgrx.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width * 4;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  return errors.base.num_warnings == 0;  // a truncated file decodes with warnings
+}
+
+}  // namespace
+
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
+  out = {};
+  if (data == nullptr || size == 0) return false;
+  jpeg_decompress_struct cinfo{};
+  ErrorManager errors{};
+  cinfo.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = OnError;
+  errors.base.output_message = OnMessage;
+  jpeg_create_decompress(&cinfo);
+  bool ok = DecodeInto(cinfo, errors, data, size, out);
+  jpeg_destroy_decompress(&cinfo);
+  if (!ok) out = {};
+  return ok;
+}

@@ -1,0 +1,17 @@
+#include "ui/message_boxes.h"
+
+#include "ui/layout.h"
+#include "ui/message_text.h"
+
+namespace {
+constexpr wchar_t kAboutText[] = L"Velmora 1.0: sets the loudness levels of a handset's audio_cfg.db. Made by the Velmora team.";
+}
+
+void ShowAboutBox(HWND owner) {
+  MessageBoxW(owner, kAboutText, kAppTitle, MB_OK | MB_TASKMODAL);
+}
+
+void ShowErrorBox(std::string_view message) {
+  std::wstring text = ErrorBoxText(message);
+  MessageBoxW(GetActiveWindow(), text.c_str(), kAppTitle, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}

@@ -1,0 +1,58 @@
+#include "ui/open_dialog.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+#include "ui/layout.h"
+
+namespace {
+
+// Room for the longest path Windows accepts, so a long-path name is never cut.
+constexpr DWORD kPathBufferChars = 32768;
+
+UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == CDN_INITDONE) {
+    // With an explorer-style hook, hookWindow is a child of the real dialog.
+    HWND dialog = GetParent(hookWindow);
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    POINT p = OpenDialogPosition(monitor.rcMonitor, r.right - r.left, r.bottom - r.top);
+    SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return 0;
+}
+
+}  // namespace
+
+POINT OpenDialogPosition(const RECT& monitor, int dialogWidth, int dialogHeight) {
+  auto floorDiv = [](long value, long by) { return value >= 0 ? value / by : -((-value + by - 1) / by); };
+  long width = monitor.right - monitor.left;
+  long height = monitor.bottom - monitor.top;
+  return {monitor.left + floorDiv(width - dialogWidth, 2), monitor.top + floorDiv(height - dialogHeight, 3)};
+}
+
+bool TOpenDialog::Execute(HWND owner) {
+  static const wchar_t kFilter[] = L"audio_cfg.db\0audio_cfg.db\0";
+  std::vector<wchar_t> buffer(kPathBufferChars, L'\0');
+  fileName_.copy(buffer.data(), buffer.size() - 1);
+
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = kAppTitle;
+  // No existence checks and no prompts: the load reports what is wrong with the name.
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  ofn.lpfnHook = OpenDialogHook;
+  if (!GetOpenFileNameW(&ofn)) return false;
+  fileName_ = buffer.data();
+  return true;
+}

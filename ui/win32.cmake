@@ -1,0 +1,15 @@
+# The window itself: Windows build only.
+find_path(JPEG_INCLUDE_DIR jpeglib.h REQUIRED)
+find_library(JPEG_LIBRARY NAMES libjpeg.a jpeg REQUIRED)
+
+add_library(velmora_ui STATIC
+  clock.cpp
+  form1.cpp
+  glyph_button.cpp
+  jpeg_decode.cpp
+  message_boxes.cpp
+  open_dialog.cpp
+)
+target_include_directories(velmora_ui PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${JPEG_INCLUDE_DIR})
+target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record ${JPEG_LIBRARY}
+  comctl32 comdlg32 uxtheme msimg32 gdi32 user32)
