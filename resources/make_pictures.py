@@ -1,0 +1,675 @@
+#!/usr/bin/env python3
+"""Draws Velmora's pictures and writes them beside this script.
+
+  logo.jpg        100 x 100 baseline JPEG: a loudspeaker with sound waves over a "V", on a badge
+  open.bmp        16 x 16, 256 colours: an open folder
+  save.bmp        16 x 16, 256 colours: a floppy disk
+  about.bmp       16 x 16, 256 colours: an "i" in a circle
+  exit.bmp        16 x 16, true colour: a door with an arrow leaving it
+  velmora.ico     the badge at 16, 32 and 48 pixels, each in 256 colours and in 32-bit with alpha
+
+The glyphs are magenta wherever they are transparent, the bottom-left pixel included, because the
+button takes that pixel's colour as the transparent one. Only the standard library is used, except
+that the JPEG is encoded by ImageMagick's convert or by cjpeg.
+
+  python3 make_pictures.py                  draw and write everything
+  python3 make_pictures.py --check          check the files as they are on disk
+  python3 make_pictures.py --preview DIR    write enlarged PNGs of the files on disk, for review
+"""
+
+import math
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MAGENTA = (255, 0, 255)
+GLYPHS = {"open.bmp": 8, "save.bmp": 8, "about.bmp": 8, "exit.bmp": 24}
+ICON_SIZES = (16, 32, 48)
+LOGO_SIZE = 100
+
+
+def hex_rgb(text):
+    return tuple(int(text[i:i + 2], 16) for i in (1, 3, 5))
+
+
+# ---------------------------------------------------------------------------------------------
+# Vector drawing with supersampling, for the logo and the icon. Shapes are in design units of a
+# 100 x 100 square, whatever the pixel size.
+
+def rounded_rect(x0, y0, x1, y1, r):
+    def inside(x, y):
+        if x < x0 or x > x1 or y < y0 or y > y1:
+            return False
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    return inside
+
+
+def polygon(points):
+    edges = list(zip(points, points[1:] + points[:1]))
+
+    def inside(x, y):
+        hit = False
+        for (ax, ay), (bx, by) in edges:
+            if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+                hit = not hit
+        return hit
+    return inside
+
+
+def capsule(ax, ay, bx, by, width):
+    dx, dy = bx - ax, by - ay
+    length2 = dx * dx + dy * dy
+    r2 = (width / 2) ** 2
+
+    def inside(x, y):
+        t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / length2))
+        return (x - ax - t * dx) ** 2 + (y - ay - t * dy) ** 2 <= r2
+    return inside
+
+
+def arc(cx, cy, radius, width, half_angle):
+    """A band of the given width along a circle, opening to the right, with round ends."""
+    half = math.radians(half_angle)
+    ends = [(cx + radius * math.cos(a), cy + radius * math.sin(a)) for a in (-half, half)]
+    r2 = (width / 2) ** 2
+
+    def inside(x, y):
+        d = math.hypot(x - cx, y - cy)
+        if abs(d - radius) <= width / 2 and abs(math.atan2(y - cy, x - cx)) <= half:
+            return True
+        return any((x - ex) ** 2 + (y - ey) ** 2 <= r2 for ex, ey in ends)
+    return inside
+
+
+def union(*shapes):
+    return lambda x, y: any(s(x, y) for s in shapes)
+
+
+def diagonal(start, end, x0=0, y0=0, x1=100, y1=100):
+    """Paint blending from start at (x0, y0) to end at (x1, y1)."""
+    dx, dy = x1 - x0, y1 - y0
+    length2 = dx * dx + dy * dy
+
+    def paint(x, y):
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / length2))
+        return tuple(s + (e - s) * t for s, e in zip(start, end))
+    return paint
+
+
+def render(layers, size, samples):
+    """Layers are (shape, paint, opacity), painted in order over transparency. Returns rows of
+    (r, g, b, a) with straight (not premultiplied) 8-bit colour."""
+    scale = 100.0 / size
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied
+            for oy in offsets:
+                for ox in offsets:
+                    x, y = (px + ox) * scale, (py + oy) * scale
+                    r = g = b = a = 0.0
+                    for shape, paint, opacity in layers:
+                        if shape(x, y):
+                            c = paint(x, y) if callable(paint) else paint
+                            r = c[0] * opacity + r * (1 - opacity)
+                            g = c[1] * opacity + g * (1 - opacity)
+                            b = c[2] * opacity + b * (1 - opacity)
+                            a = opacity + a * (1 - opacity)
+                    acc[0] += r
+                    acc[1] += g
+                    acc[2] += b
+                    acc[3] += a
+            n = samples * samples
+            alpha = acc[3] / n
+            if alpha <= 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(round(min(255, c / n / alpha)) for c in acc[:3])
+                           + (round(alpha * 255),))
+        rows.append(row)
+    return rows
+
+
+BADGE_FROM = hex_rgb("#1db6a6")  # teal, top left
+BADGE_TO = hex_rgb("#3647a8")    # indigo, bottom right
+WHITE = (255, 255, 255)
+
+
+def badge_layers(with_speaker=True):
+    """The badge: a white loudspeaker and its sound waves over a faint "V"."""
+    layers = [(rounded_rect(3, 3, 97, 97, 21), diagonal(BADGE_FROM, BADGE_TO), 1.0)]
+    if not with_speaker:
+        return layers
+    v = union(capsule(24, 22, 50, 82, 15), capsule(76, 22, 50, 82, 15))
+    layers.append((v, WHITE, 0.18))
+    layers.append((rounded_rect(13, 39, 27, 61, 3), WHITE, 1.0))
+    layers.append((polygon([(25, 39), (45, 23), (45, 77), (25, 61)]), WHITE, 1.0))
+    for radius, opacity in ((13, 1.0), (24, 0.85), (35, 0.7)):
+        layers.append((arc(48, 50, radius, 6.0, 44), WHITE, opacity))
+    return layers
+
+
+# At 16 pixels smooth shapes blur into each other, so the loudspeaker is drawn pixel by pixel over
+# the badge: "W" white, "w" a softer white for the outer wave.
+SMALL_SPEAKER = [
+    "................",
+    "................",
+    "................",
+    "......W.....w...",
+    ".....WW..W...w..",
+    "....WWW...W..w..",
+    "..WWWWW...W...w.",
+    "..WWWWW...W...w.",
+    "..WWWWW...W...w.",
+    "..WWWWW...W...w.",
+    "....WWW...W..w..",
+    ".....WW..W...w..",
+    "......W.....w...",
+    "................",
+    "................",
+    "................"]
+
+
+def draw_logo():
+    rows = render(badge_layers(), LOGO_SIZE, 5)
+    # The JPEG has no alpha: flatten onto the window's white background.
+    return [[tuple(round(c * p[3] / 255 + 255 * (1 - p[3] / 255)) for c in p[:3]) for p in row]
+            for row in rows]
+
+
+def draw_icon(size):
+    if size > 16:
+        return render(badge_layers(), size, 8)
+    rows = render(badge_layers(with_speaker=False), size, 8)
+    strength = {"W": 1.0, "w": 0.75}
+    for y, line in enumerate(SMALL_SPEAKER):
+        for x, ch in enumerate(line):
+            if ch in strength:
+                r, g, b, a = rows[y][x]
+                k = strength[ch]
+                rows[y][x] = tuple(round(c + (255 - c) * k) for c in (r, g, b)) + (a,)
+    return rows
+
+
+# ---------------------------------------------------------------------------------------------
+# The glyphs, drawn pixel by pixel; "." is magenta (transparent).
+
+OPEN = (
+    {".": MAGENTA, "K": hex_rgb("#8a5a00"), "D": hex_rgb("#e8a628"),
+     "L": hex_rgb("#ffd666"), "H": hex_rgb("#fff0b0")},
+    ["................",
+     "................",
+     ".KKKK...........",
+     "KDDDDK..........",
+     "KDDDDDKKKKKKK...",
+     "KDDDDDDDDDDDDK..",
+     "KDDDDDDDDDDDDK..",
+     "KDDKKKKKKKKKKKKK",
+     "KDKHHHHHHHHHHHHK",
+     "KDKLLLLLLLLLLLK.",
+     "KKLLLLLLLLLLLLK.",
+     "KKLLLLLLLLLLLK..",
+     "KLLLLLLLLLLLLK..",
+     "KKKKKKKKKKKKKK..",
+     "................",
+     "................"])
+
+SAVE = (
+    {".": MAGENTA, "K": hex_rgb("#1c3060"), "B": hex_rgb("#3465ba"),
+     "S": hex_rgb("#c8ced8"), "D": hex_rgb("#465060"), "W": WHITE, "L": hex_rgb("#9aaac8")},
+    ["................",
+     ".KKKKKKKKKKKK...",
+     ".KBBSSSSSSSBBK..",
+     ".KBBSSSSDDSBBBK.",
+     ".KBBSSSSDDSBBBK.",
+     ".KBBSSSSSSSBBBK.",
+     ".KBBBBBBBBBBBBK.",
+     ".KBWWWWWWWWWWBK.",
+     ".KBWLLLLLLLLWBK.",
+     ".KBWWWWWWWWWWBK.",
+     ".KBWLLLLLLLLWBK.",
+     ".KBWWWWWWWWWWBK.",
+     ".KBWWWWWWWWWWBK.",
+     ".KBWWWWWWWWWWBK.",
+     ".KKKKKKKKKKKKKK.",
+     "................"])
+
+ABOUT = (
+    {".": MAGENTA, "K": hex_rgb("#1d4f91"), "T": hex_rgb("#5ea4ec"), "B": hex_rgb("#3a86d8"),
+     "M": hex_rgb("#2a6fc0"), "W": WHITE},
+    [".....KKKKKK.....",
+     "...KKTTTTTTKK...",
+     "..KTTTTTTTTTTK..",
+     ".KTTTTTWWTTTTTK.",
+     ".KTTTTTWWTTTTTK.",
+     "KBBBBBBBBBBBBBBK",
+     "KBBBBBWWWBBBBBBK",
+     "KBBBBBBWWBBBBBBK",
+     "KBBBBBBWWBBBBBBK",
+     "KBBBBBBWWBBBBBBK",
+     "KMMMMMMWWMMMMMMK",
+     ".KMMMMWWWWMMMMK.",
+     ".KMMMMMMMMMMMMK.",
+     "..KMMMMMMMMMMK..",
+     "...KKMMMMMMKK...",
+     ".....KKKKKK....."])
+
+EXIT_DOOR = [
+    "................",
+    ".KKKKKKKK.......",
+    ".KWWWWWWK.......",
+    ".KWppppWK.......",
+    ".KWpWWpWK.......",
+    ".KWpWWpWK.......",
+    ".KWppppWK.......",
+    ".KWWWWWWK.......",
+    ".KGWWWWWK.......",
+    ".KWppppWK.......",
+    ".KWpWWpWK.......",
+    ".KWpWWpWK.......",
+    ".KWppppWK.......",
+    ".KWWWWWWK.......",
+    ".KKKKKKKK.......",
+    "................"]
+
+EXIT_ARROW = [
+    "................",
+    "................",
+    "................",
+    "...........a....",
+    "...........aa...",
+    "...........aAa..",
+    ".....aaaaaaaAAa.",
+    ".....aHHHHHHHHHa",
+    ".....aAAAAAAAAAa",
+    ".....aaaaaaaAAa.",
+    "...........aAa..",
+    "...........aa...",
+    "...........a....",
+    "................",
+    "................",
+    "................"]
+
+
+def grid_pixels(colours, grid):
+    assert len(grid) == 16 and all(len(row) == 16 for row in grid)
+    return [[colours[ch] for ch in row] for row in grid]
+
+
+def draw_exit():
+    """True colour, so the wood and the arrow are shaded smoothly."""
+    def wood(x, y):
+        t = (x - 2) / 5
+        return tuple(round(a + (b - a) * t - y * 1.5) for a, b in zip((196, 132, 70), (150, 92, 44)))
+
+    def arrow(x, y):
+        t = (y - 6) / 4
+        return tuple(round(a + (b - a) * t) for a, b in zip((96, 200, 100), (40, 150, 56)))
+
+    flat = {"K": hex_rgb("#4a2c14"), "G": hex_rgb("#f5c842"), "a": hex_rgb("#1b5e20"),
+            "H": hex_rgb("#8ee08e")}
+    pixels = []
+    for y in range(16):
+        row = []
+        for x in range(16):
+            ch = EXIT_ARROW[y][x] if EXIT_ARROW[y][x] != "." else EXIT_DOOR[y][x]
+            if ch == ".":
+                row.append(MAGENTA)
+            elif ch == "W":
+                row.append(wood(x, y))
+            elif ch == "p":
+                row.append(tuple(round(c * 0.78) for c in wood(x, y)))
+            elif ch == "A":
+                row.append(arrow(x, y))
+            else:
+                row.append(flat[ch])
+        pixels.append(row)
+    return pixels
+
+
+# ---------------------------------------------------------------------------------------------
+# File formats.
+
+def bmp_rows(pixels, bits, palette_index=None):
+    """Bottom-up rows of BMP pixel data, each padded to four bytes."""
+    out = bytearray()
+    for row in reversed(pixels):
+        if bits == 8:
+            line = bytes(palette_index[p] for p in row)
+        elif bits == 24:
+            line = b"".join(bytes((b, g, r)) for r, g, b in row)
+        else:  # 32, with alpha
+            line = b"".join(bytes((b, g, r, a)) for r, g, b, a in row)
+        out += line + b"\0" * (-len(line) % 4)
+    return bytes(out)
+
+
+def info_header(width, height, bits, image_size, colours_used):
+    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, image_size, 2835, 2835,
+                       colours_used, 0)
+
+
+def palette_bytes(palette):
+    padded = list(palette) + [(0, 0, 0)] * (256 - len(palette))
+    return b"".join(bytes((b, g, r, 0)) for r, g, b in padded)
+
+
+def write_bmp(path, pixels, bits):
+    height, width = len(pixels), len(pixels[0])
+    if bits == 8:
+        palette = list(dict.fromkeys(p for row in pixels for p in row))
+        assert len(palette) <= 256
+        data = bmp_rows(pixels, 8, {p: i for i, p in enumerate(palette)})
+        table = palette_bytes(palette)
+        used = 256
+    else:
+        data, table, used = bmp_rows(pixels, 24), b"", 0
+    offset = 14 + 40 + len(table)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset))
+        f.write(info_header(width, height, bits, len(data), used))
+        f.write(table + data)
+
+
+def median_cut(colours, count):
+    """At most `count` colours standing for `colours` (a dict of colour to pixel count)."""
+    boxes = [list(colours.items())]
+    while len(boxes) < count:
+        def spread(box):
+            return max(max(c[0][k] for c in box) - min(c[0][k] for c in box) for k in range(3))
+        splittable = [b for b in boxes if len(b) > 1]
+        if not splittable:
+            break
+        box = max(splittable, key=lambda b: spread(b) * sum(n for _, n in b))
+        boxes.remove(box)
+        channel = max(range(3), key=lambda k: max(c[0][k] for c in box) - min(c[0][k] for c in box))
+        box.sort(key=lambda c: c[0][channel])
+        half, seen, total = 0, 0, sum(n for _, n in box)
+        while half < len(box) - 1 and seen + box[half][1] <= total / 2:
+            seen += box[half][1]
+            half += 1
+        half = max(1, half)
+        boxes += [box[:half], box[half:]]
+    result = []
+    for box in boxes:
+        total = sum(n for _, n in box)
+        result.append(tuple(round(sum(c[k] * n for c, n in box) / total) for k in range(3)))
+    return result
+
+
+def icon_image_8bit(rgba):
+    """A 256-colour icon image: opaque where alpha is at least half, with a 1-bit mask."""
+    size = len(rgba)
+    counts = {}
+    for row in rgba:
+        for r, g, b, a in row:
+            if a >= 128:
+                counts[(r, g, b)] = counts.get((r, g, b), 0) + 1
+    # Index 0 is black, the colour a masked-out pixel must have to show what lies behind it.
+    palette = [(0, 0, 0)] + median_cut(counts, 255)
+    nearest = {}
+
+    def index(colour):
+        if colour not in nearest:
+            nearest[colour] = min(range(1, len(palette)),
+                                  key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], colour)))
+        return nearest[colour]
+
+    indices = [[index(p[:3]) if p[3] >= 128 else 0 for p in row] for row in rgba]
+    xor = bytearray()
+    for row in reversed(indices):
+        xor += bytes(row) + b"\0" * (-size % 4)
+    mask = and_mask([[p[3] >= 128 for p in row] for row in rgba])
+    header = info_header(size, size * 2, 8, len(xor) + len(mask), 256)
+    return header + palette_bytes(palette) + bytes(xor) + mask
+
+
+def and_mask(opaque):
+    out = bytearray()
+    for row in reversed(opaque):
+        bits = 0
+        for x, o in enumerate(row):
+            if not o:
+                bits |= 1 << (len(row) - 1 - x)
+        line = bits.to_bytes((len(row) + 7) // 8, "big")
+        out += line + b"\0" * (-len(line) % 4)
+    return bytes(out)
+
+
+def icon_image_32bit(rgba):
+    size = len(rgba)
+    xor = bmp_rows(rgba, 32)
+    mask = and_mask([[p[3] > 0 for p in row] for row in rgba])
+    return info_header(size, size * 2, 32, len(xor) + len(mask), 0) + xor + mask
+
+
+def write_ico(path, images):
+    """images: (size, bits, data) in directory order."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    body = b""
+    for size, bits, data in images:
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits, len(data),
+                                 offset + len(body))
+        body += data
+    with open(path, "wb") as f:
+        f.write(directory + body)
+
+
+def write_jpeg(path, pixels):
+    """Baseline JPEG, full-resolution chroma so the thin white lines keep clean edges."""
+    height, width = len(pixels), len(pixels[0])
+    ppm = b"P6 %d %d 255\n" % (width, height) + bytes(c for row in pixels for p in row for c in p)
+    with tempfile.TemporaryDirectory() as tmp:
+        source = os.path.join(tmp, "logo.ppm")
+        with open(source, "wb") as f:
+            f.write(ppm)
+        # Only the real ImageMagick: other programs named convert exist.
+        if os.access("/usr/bin/convert", os.X_OK):
+            command = ["/usr/bin/convert", source, "-strip", "-interlace", "none",
+                       "-sampling-factor", "1x1", "-quality", "92", "jpg:" + path]
+        elif shutil.which("cjpeg"):
+            command = [shutil.which("cjpeg"), "-quality", "92", "-sample", "1x1",
+                       "-outfile", path, source]
+        else:
+            sys.exit("make_pictures.py: neither /usr/bin/convert (ImageMagick) nor cjpeg "
+                     "(libjpeg-turbo-progs) is installed")
+        subprocess.run(command, check=True)
+
+
+def make():
+    write_jpeg(os.path.join(HERE, "logo.jpg"), draw_logo())
+    write_bmp(os.path.join(HERE, "open.bmp"), grid_pixels(*OPEN), 8)
+    write_bmp(os.path.join(HERE, "save.bmp"), grid_pixels(*SAVE), 8)
+    write_bmp(os.path.join(HERE, "about.bmp"), grid_pixels(*ABOUT), 8)
+    write_bmp(os.path.join(HERE, "exit.bmp"), draw_exit(), 24)
+    drawn = {size: draw_icon(size) for size in ICON_SIZES}
+    # Largest first and 32-bit before 256 colours, the order Windows' own icons use.
+    images = []
+    for size in reversed(ICON_SIZES):
+        images.append((size, 32, icon_image_32bit(drawn[size])))
+    for size in reversed(ICON_SIZES):
+        images.append((size, 8, icon_image_8bit(drawn[size])))
+    write_ico(os.path.join(HERE, "velmora.ico"), images)
+
+
+# ---------------------------------------------------------------------------------------------
+# Reading the files back, to check them and to preview them.
+
+def read_dib(data, in_icon):
+    """(width, height, bits, rows of (r, g, b, a)) from a BITMAPINFOHEADER and what follows it.
+    In an icon the height is doubled and the AND mask follows the colours."""
+    (size, width, height, planes, bits, compression, _, _, _, used, _) = struct.unpack_from(
+        "<IiiHHIIiiII", data)
+    if size != 40 or planes != 1 or compression != 0 or bits not in (8, 24, 32):
+        raise ValueError("unexpected header: size %d planes %d compression %d bits %d"
+                         % (size, planes, compression, bits))
+    if in_icon:
+        height //= 2
+    at = 40
+    palette = []
+    if bits == 8:
+        count = used or 256
+        palette = [data[at + 4 * i:at + 4 * i + 3][::-1] for i in range(count)]
+        at += 4 * count
+    stride = (width * bits // 8 + 3) // 4 * 4
+    rows = []
+    for y in range(height):
+        line = data[at + y * stride:at + y * stride + width * bits // 8]
+        if bits == 8:
+            row = [tuple(palette[i]) + (255,) for i in line]
+        elif bits == 24:
+            row = [(line[i + 2], line[i + 1], line[i], 255) for i in range(0, len(line), 3)]
+        else:
+            row = [(line[i + 2], line[i + 1], line[i], line[i + 3]) for i in range(0, len(line), 4)]
+        rows.append(row)
+    if in_icon:
+        mask_at = at + stride * height
+        mask_stride = (width + 31) // 32 * 4
+        for y in range(height):
+            line = data[mask_at + y * mask_stride:mask_at + (y + 1) * mask_stride]
+            for x in range(width):
+                if line[x // 8] >> (7 - x % 8) & 1 and bits != 32:
+                    rows[y][x] = (0, 0, 0, 0)
+    return width, height, bits, rows[::-1]
+
+
+def read_bmp(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    magic, file_size, _, _, offset = struct.unpack_from("<2sIHHI", data)
+    if magic != b"BM" or file_size != len(data):
+        raise ValueError("not a BMP or wrong size field")
+    width, height, bits, rows = read_dib(data[14:], in_icon=False)
+    if 14 + 40 + (1024 if bits == 8 else 0) != offset:
+        raise ValueError("pixel offset %d does not follow the header" % offset)
+    return width, height, bits, rows
+
+
+def read_ico(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    reserved, kind, count = struct.unpack_from("<HHH", data)
+    if reserved != 0 or kind != 1:
+        raise ValueError("not an icon file")
+    images = []
+    for i in range(count):
+        w, h, colours, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data,
+                                                                             6 + 16 * i)
+        width, height, dib_bits, rows = read_dib(data[offset:offset + length], in_icon=True)
+        if (w or 256, h or 256, bits) != (width, height, dib_bits) or colours != 0 or planes != 1:
+            raise ValueError("directory entry %d does not match its image" % i)
+        images.append((width, bits, rows))
+    return images
+
+
+def jpeg_frame(path):
+    """(start-of-frame marker, width, height, components) of a JPEG file."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"\xff\xd8" or data[-2:] != b"\xff\xd9":
+        raise ValueError("not a complete JPEG file")
+    at = 2
+    while at < len(data):
+        marker, length = data[at + 1], struct.unpack_from(">H", data, at + 2)[0]
+        if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
+            height, width, components = struct.unpack_from(">HHB", data, at + 5)
+            return marker, width, height, components
+        at += 2 + length
+    raise ValueError("no frame header")
+
+
+def check():
+    problems = []
+
+    def expect(ok, what):
+        if not ok:
+            problems.append(what)
+
+    marker, width, height, components = jpeg_frame(os.path.join(HERE, "logo.jpg"))
+    expect(marker == 0xC0, "logo.jpg is not baseline (SOF%d)" % (marker - 0xC0))
+    expect((width, height, components) == (LOGO_SIZE, LOGO_SIZE, 3),
+           "logo.jpg is %dx%d with %d components" % (width, height, components))
+    for name, bits in GLYPHS.items():
+        width, height, actual, rows = read_bmp(os.path.join(HERE, name))
+        expect((width, height, actual) == (16, 16, bits),
+               "%s is %dx%d at %d bits" % (name, width, height, actual))
+        expect(rows[-1][0][:3] == MAGENTA, "%s: bottom-left pixel is not magenta" % name)
+        expect(any(p[:3] != MAGENTA for row in rows for p in row), "%s is empty" % name)
+    images = read_ico(os.path.join(HERE, "velmora.ico"))
+    expect(sorted((s, b) for s, b, _ in images) == sorted((s, b) for s in ICON_SIZES for b in (8, 32)),
+           "velmora.ico holds %s" % [(s, b) for s, b, _ in images])
+    for size, bits, rows in images:
+        alphas = {p[3] for row in rows for p in row}
+        expect(0 in alphas and 255 in alphas, "icon %d/%d has no transparent corner" % (size, bits))
+    for problem in problems:
+        print("make_pictures.py --check: " + problem, file=sys.stderr)
+    return not problems
+
+
+def write_png(path, rows):
+    raw = b"".join(b"\0" + bytes(c for p in row for c in p) for row in rows)
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
+                + chunk(b"IEND", b""))
+
+
+def enlarge(rows, factor):
+    return [[p for p in row for _ in range(factor)] for row in rows for _ in range(factor)]
+
+
+def over(rows, background):
+    """Composites rows of (r, g, b, a) over background(x, y)."""
+    return [[tuple(round(c * p[3] / 255 + bg * (1 - p[3] / 255)) for c, bg in zip(p, background(x, y)))
+             for x, p in enumerate(row)] for y, row in enumerate(rows)]
+
+
+def preview(folder):
+    """Glyphs as stored and with magenta keyed out onto a button face; icons over a checkerboard."""
+    os.makedirs(folder, exist_ok=True)
+    face = lambda x, y: (240, 240, 240)
+    checker = lambda x, y: (200, 200, 200) if (x // 4 + y // 4) % 2 else (255, 255, 255)
+    glyphs = []
+    for name in GLYPHS:
+        rows = read_bmp(os.path.join(HERE, name))[3]
+        keyed = [[(0, 0, 0, 0) if p[:3] == MAGENTA else p for p in row] for row in rows]
+        glyphs.append(over(rows, face))
+        glyphs.append(over(keyed, face))
+    strip = [sum((g[y] + [(240, 240, 240)] * 4 for g in glyphs), []) for y in range(16)]
+    write_png(os.path.join(folder, "glyphs.png"), enlarge(strip, 10))
+    for size, bits, rows in read_ico(os.path.join(HERE, "velmora.ico")):
+        factor = 240 // size
+        write_png(os.path.join(folder, "icon-%d-%d.png" % (size, bits)),
+                  over(enlarge(rows, factor), checker))
+        write_png(os.path.join(folder, "icon-%d-%d-actual.png" % (size, bits)), over(rows, face))
+
+
+def main(args):
+    if args[:1] == ["--check"]:
+        return 0 if check() else 1
+    if args[:1] == ["--preview"] and len(args) == 2:
+        preview(args[1])
+        return 0
+    if args:
+        print(__doc__, file=sys.stderr)
+        return 2
+    make()
+    return 0 if check() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "ui/level_text.h"
+#include "ui/message_text.h"
+#include "ui/time_format.h"
+
+namespace {
+
+TEST(LevelText, ClampShowsNearestBound) {
+  const struct {
+    int loaded, shown;
+  } cases[] = {{0, 1}, {-1, 1}, {1, 1}, {3, 3}, {6, 6}, {7, 6}, {255, 6}};
+  for (const auto& c : cases) EXPECT_EQ(ClampLevel(c.loaded), c.shown) << "loaded " << c.loaded;
+}
+
+TEST(LevelText, ParseAcceptsOnlyWholeNumbersInRange) {
+  const std::nullopt_t no = std::nullopt;
+  const struct {
+    const wchar_t* text;
+    std::optional<int> value;
+  } cases[] = {
+      // clang-format off
+      {L"1", 1},    {L"6", 6},    {L"03", 3},    {L"0006", 6},
+      {L"", no},    {L"0", no},   {L"00", no},   {L"7", no},    {L"9", no},  {L"10", no},
+      {L"abc", no}, {L"+3", no},  {L"-3", no},   {L" 3", no},   {L"3 ", no}, {L"3x", no},
+      {L"3.0", no},
+      {L"\uFF13", no},  // a fullwidth 3 is not a decimal digit here
+      {L"99999999999999999999", no},  // long enough to overflow a naive parse
+      {L"00000000000000000000004", 4},
+      // clang-format on
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseLevelText(c.text), c.value) << "text \"" << c.text << '"';
+}
+
+TEST(LevelText, SaveFallsBackToPreviousValue) {
+  const struct {
+    const wchar_t* text;
+    int previous, saved;
+  } cases[] = {{L"5", 2, 5}, {L"abc", 4, 4}, {L"", 2, 2},
+               {L"0", 6, 6}, {L"9", 3, 3},   {L"02", 5, 2}};
+  for (const auto& c : cases)
+    EXPECT_EQ(LevelForSave(c.text, c.previous), c.saved) << "text \"" << c.text << '"';
+}
+
+TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {
+  const struct {
+    const char* message;
+    const wchar_t* shown;
+  } cases[] = {
+      {"File not found", L"File not found."},
+      {"I/O error 32", L"I/O error 32."},
+      {"File access denied", L"File access denied."},
+      {"Done!", L"Done!"},
+      {"Done.", L"Done."},
+      {"", L""},
+      {"Stopped,", L"Stopped,"},  // ',' and ')' and ' ' sort before '.'
+      {"(code 5)", L"(code 5)"},
+      {"trailing ", L"trailing "},
+      {"C:/", L"C:/."},    // '/' sorts just after '.'
+      {"Файл", L"Файл."},  // the last byte of a multibyte character is above 0x7F
+      {"\xF0\x9F\x94\x8A", L"\U0001F50A."},
+      {"bad \xFF", L"bad \uFFFD."},
+      {"cut \xE2\x82", L"cut \uFFFD."},
+      {"\xC0\xAF!", L"\uFFFD\uFFFD!"},  // overlong '/'
+      {"\xED\xA0\x80", L"\uFFFD."},     // an encoded surrogate
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ErrorBoxText(c.message), c.shown) << "message \"" << c.message << '"';
+}
+
+LocaleTime Locale(bool leadingZero, bool twelveHour, bool designatorFirst = false,
+                  std::wstring am = L"am", std::wstring pm = L"pm", std::wstring separator = L":") {
+  return LocaleTime{leadingZero,   twelveHour,    designatorFirst,
+                    std::move(am), std::move(pm), std::move(separator)};
+}
+
+TEST(TimeFormat, BuildsFromLocaleAndFormats) {
+  const LocaleTime german = Locale(true, false);
+  const LocaleTime us = Locale(false, true, false, L"AM", L"PM");
+  const LocaleTime plain24 = Locale(false, false);
+  const LocaleTime korean = Locale(false, true, true, L"오전", L"오후");
+  const LocaleTime zero12 = Locale(true, true);
+  const struct {
+    const char* name;
+    LocaleTime locale;
+    const wchar_t* format;
+    int h, m, s;
+    const wchar_t* shown;
+  } cases[] = {
+      {"24h leading zero morning", german, L"hh:mm:ss", 9, 5, 7, L"09:05:07"},
+      {"24h leading zero midnight", german, L"hh:mm:ss", 0, 0, 0, L"00:00:00"},
+      {"24h leading zero evening", german, L"hh:mm:ss", 23, 59, 59, L"23:59:59"},
+      {"US morning", us, L"h:mm:ss AMPM", 9, 5, 7, L"9:05:07 AM"},
+      {"US evening", us, L"h:mm:ss AMPM", 21, 5, 7, L"9:05:07 PM"},
+      {"US midnight shows 12", us, L"h:mm:ss AMPM", 0, 0, 0, L"12:00:00 AM"},
+      {"US last morning second", us, L"h:mm:ss AMPM", 11, 59, 59, L"11:59:59 AM"},
+      {"US noon", us, L"h:mm:ss AMPM", 12, 0, 0, L"12:00:00 PM"},
+      {"24h no zero evening", plain24, L"h:mm:ss", 21, 5, 7, L"21:05:07"},
+      {"24h no zero morning", plain24, L"h:mm:ss", 9, 5, 7, L"9:05:07"},
+      {"designator first morning", korean, L"AMPM h:mm:ss", 9, 5, 7, L"오전 9:05:07"},
+      {"designator first evening", korean, L"AMPM h:mm:ss", 21, 5, 7, L"오후 9:05:07"},
+      {"12h leading zero", zero12, L"hh:mm:ss AMPM", 13, 5, 7, L"01:05:07 pm"},
+      {"12h leading zero midnight", zero12, L"hh:mm:ss AMPM", 0, 5, 7, L"12:05:07 am"},
+      // The designator and the separator are inserted as text, never read as format letters.
+      {"designator with format letters", Locale(false, true, false, L"hmsAMPM", L"x"),
+       L"h:mm:ss AMPM", 9, 5, 7, L"9:05:07 hmsAMPM"},
+      {"separator is a format letter", Locale(false, false, false, L"am", L"pm", L"h"), L"h:mm:ss",
+       9, 5, 7, L"9h05h07"},
+      {"one-character separator", Locale(true, false, false, L"am", L"pm", L"."), L"hh:mm:ss", 9, 5,
+       7, L"09.05.07"},
+      {"empty separator", Locale(true, false, false, L"am", L"pm", L""), L"hh:mm:ss", 9, 5, 7,
+       L"090507"},
+      {"longer separator ignored", Locale(true, false, false, L"am", L"pm", L" h "), L"hh:mm:ss", 9,
+       5, 7, L"09:05:07"},
+      {"surrogate pair is one character", Locale(false, false, false, L"am", L"pm", L"\U0001D11E"),
+       L"h:mm:ss", 9, 5, 7, L"9\U0001D11E05\U0001D11E07"},
+      {"defaults when not queried", LocaleTime{true, true, false}, L"hh:mm:ss AMPM", 21, 5, 7,
+       L"09:05:07 pm"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring format = BuildLongTimeFormat(c.locale);
+    EXPECT_EQ(format, c.format);
+    EXPECT_EQ(FormatLongTime(format, c.locale, c.h, c.m, c.s), c.shown);
+  }
+}
+
+}  // namespace
