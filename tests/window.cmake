@@ -1,0 +1,25 @@
+# Win32 tests: the real window and the system's dialogs, run under Wine in a virtual display.
+add_executable(window_tests
+  window_main.cpp
+  window_test_support.cpp
+  window_tests.cpp
+  window_command_tests.cpp
+)
+target_include_directories(window_tests PRIVATE ${PROJECT_SOURCE_DIR})
+# The resources bring the manifest (common controls 6), the glyphs and the logo.
+target_link_libraries(window_tests PRIVATE velmora_ui velmora_resources GTest::gtest)
+gtest_discover_tests(window_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
+
+# The clock's format for two locales, taken from the environment as Wine takes it.
+foreach(locale de en)
+  if(locale STREQUAL "de")
+    set(lc de_DE.UTF-8)
+  else()
+    set(lc en_US.UTF-8)
+  endif()
+  add_test(NAME window_clock_${locale}
+           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:window_tests>
+                   --gtest_filter=Form1Status.ClockFollowsTheLocaleFromTheEnvironment)
+  set_tests_properties(window_clock_${locale} PROPERTIES
+    ENVIRONMENT "LC_ALL=${lc};VELMORA_CLOCK_LOCALE=${locale}" TIMEOUT 120)
+endforeach()

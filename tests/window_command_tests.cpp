@@ -1,0 +1,223 @@
+// Open and Save as a user drives them: the real open dialog, spin boxes and error box.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "record/audio_config_record.h"
+#include "tests/window_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes RecordWith(std::array<int, 4> levels, std::size_t size = kRecordSize) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  for (std::size_t slot = 0; slot < 4; ++slot) bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
+  return bytes;
+}
+
+Bytes Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Write(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class Form1Commands : public Form1Test {
+ protected:
+  void SetUp() override {
+    Form1Test::SetUp();
+    static int counter = 0;
+    dir_ = fs::temp_directory_path() /
+           (L"velmora-commands-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+    fs::create_directories(dir_);
+    file_ = dir_ / L"audio_cfg.db";
+  }
+  void TearDown() override {
+    if (fs::exists(file_)) SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+    Form1Test::TearDown();
+  }
+
+  // Open through the dialog; returns what the dialog showed.
+  SeenDialog Open(const fs::path& path, std::vector<DialogScript::Step> after = {}) {
+    std::vector<DialogScript::Step> steps{DialogScript::OpenWith(path.wstring())};
+    steps.insert(steps.end(), after.begin(), after.end());
+    DialogScript script(steps);
+    Click(BitBtn1);
+    EXPECT_EQ(script.Seen().size(), steps.size());
+    seen_ = script.Seen();
+    return seen_.empty() ? SeenDialog{} : seen_[0];
+  }
+
+  std::vector<SeenDialog> Save(std::vector<DialogScript::Step> steps = {}) {
+    DialogScript script(steps);
+    Click(BitBtn2);
+    EXPECT_EQ(script.Seen().size(), steps.size());
+    return script.Seen();
+  }
+
+  std::array<std::wstring, 4> Shown() const {
+    return {TextOf(C(Edit1)), TextOf(C(Edit2)), TextOf(C(Edit3)), TextOf(C(Edit4))};
+  }
+  std::wstring Status() const { return PanelText(C(StatusBar1), 0); }
+
+  fs::path dir_;
+  fs::path file_;
+  std::vector<SeenDialog> seen_;
+};
+
+using Shown4 = std::array<std::wstring, 4>;
+
+}  // namespace
+
+TEST_F(Form1Commands, CancelOnTheFirstOpenChangesNothingButTheStatus) {
+  DialogScript script({DialogScript::Cancel()});
+  Click(BitBtn1);
+  ASSERT_EQ(script.Seen().size(), 1u);
+  const SeenDialog& dialog = script.Seen()[0];
+  EXPECT_EQ(dialog.caption, L"Velmora");
+  EXPECT_EQ(dialog.text, L"") << "nothing to pre-fill yet";
+  EXPECT_EQ(dialog.owner, Main());
+  EXPECT_EQ(Status(), L"File not found!");
+  EXPECT_EQ(Shown(), (Shown4{L"1", L"1", L"1", L"1"}));
+}
+
+TEST_F(Form1Commands, OpenDialogIsPlacedOnTheWindowsMonitor) {
+  DialogScript script({DialogScript::Later(DialogScript::Cancel())});
+  Click(BitBtn1);
+  ASSERT_EQ(script.Seen().size(), 1u);
+  const RECT& r = script.Seen()[0].rect;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(Main(), MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& m = monitor.rcMonitor;
+  int width = r.right - r.left, height = r.bottom - r.top;
+  EXPECT_EQ(r.left, m.left + (m.right - m.left - width) / 2);
+  EXPECT_EQ(r.top, m.top + (m.bottom - m.top - height) / 3);
+  // The formula rounds down, also when the dialog is larger than the monitor.
+  EXPECT_EQ(OpenDialogPosition(RECT{0, 0, 100, 100}, 111, 120).x, -6);
+  EXPECT_EQ(OpenDialogPosition(RECT{0, 0, 100, 100}, 111, 120).y, -7);
+  EXPECT_EQ(OpenDialogPosition(RECT{1920, 0, 3840, 1080}, 601, 400).x, 1920 + 659);
+}
+
+TEST_F(Form1Commands, OpenShowsTheLevelsClampedToTheSpinRange) {
+  SetWindowTextW(C(Edit1), L"3");  // typed before the open: the loaded value replaces it
+  Write(file_, RecordWith({6, 1, 3, 2}));
+  Open(file_);
+  EXPECT_EQ(Shown(), (Shown4{L"6", L"1", L"3", L"2"}));
+  EXPECT_EQ(Status(), L"File opened!");
+
+  Write(file_, RecordWith({0, 7, 255, 1}));
+  Open(file_);
+  EXPECT_EQ(Shown(), (Shown4{L"1", L"6", L"6", L"1"}));
+  EXPECT_EQ(SendMessageW(C(UpDown3), UDM_GETPOS32, 0, 0), 6);
+}
+
+TEST_F(Form1Commands, UpTwiceThenSaveWritesTheFileAndItsBackup) {
+  Bytes original = RecordWith({2, 5, 1, 6});
+  Write(file_, original);
+  Open(file_);
+  for (int i = 0; i < 2; ++i) SendMessageW(C(Edit1), WM_KEYDOWN, VK_UP, 1);
+  ASSERT_EQ(TextOf(C(Edit1)), L"4");
+  Save();
+  Bytes expected = original;
+  expected[397] = 4;
+  EXPECT_EQ(Read(file_), expected);
+  EXPECT_EQ(Read(fs::path(file_.wstring() + L".bak")), original);
+  EXPECT_EQ(Status(), L"File opened!") << "Save shows no status";
+}
+
+TEST_F(Form1Commands, TextThatIsNotALevelSavesThePreviousValue) {
+  Write(file_, RecordWith({2, 3, 4, 5}));
+  Open(file_);
+  SetWindowTextW(C(Edit1), L"abc");
+  SetWindowTextW(C(Edit2), L"");
+  SetWindowTextW(C(Edit3), L"9");
+  SetWindowTextW(C(Edit4), L"6");
+  Save();
+  Bytes saved = Read(file_);
+  EXPECT_EQ(saved[397], 2);
+  EXPECT_EQ(saved[409], 3);
+  EXPECT_EQ(saved[433], 4);
+  EXPECT_EQ(saved[889], 6);
+  EXPECT_EQ(Shown(), (Shown4{L"2", L"3", L"4", L"6"})) << "the boxes show what was saved";
+}
+
+TEST_F(Form1Commands, SecondOpenIsPrefilledWithTheFirstPath) {
+  Write(file_, RecordWith({4, 4, 4, 4}));
+  Open(file_);
+  DialogScript script({DialogScript::Later(DialogScript::Cancel())});
+  Click(BitBtn1);
+  ASSERT_EQ(script.Seen().size(), 1u);
+  // The dialog opens in the file's folder with its name in the box.
+  EXPECT_EQ(script.Seen()[0].text, file_.filename().wstring());
+  EXPECT_EQ(script.Seen()[0].folder, dir_.wstring());
+  EXPECT_EQ(Status(), L"File not found!");
+  EXPECT_EQ(Shown(), (Shown4{L"4", L"4", L"4", L"4"}));
+}
+
+TEST_F(Form1Commands, MissingFileShowsTheErrorBoxAndKeepsTheWindowAsItWas) {
+  SetWindowTextW(C(Edit2), L"5");
+  Open(file_, {DialogScript::Press(IDOK)});  // nothing has been written there
+  ASSERT_EQ(seen_.size(), 2u);
+  const SeenDialog& box = seen_[1];
+  EXPECT_EQ(box.text, L"File not found.");
+  EXPECT_EQ(box.caption, L"Velmora");
+  EXPECT_TRUE(box.hasIcon);
+  EXPECT_EQ(box.owner, Main());
+  EXPECT_FALSE(box.ownerEnabled) << "the window is disabled while the box shows";
+  EXPECT_TRUE(IsWindowEnabled(Main()));
+  EXPECT_EQ(Status(), L"Open file, please!");
+  EXPECT_EQ(Shown(), (Shown4{L"1", L"5", L"1", L"1"}));
+}
+
+TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
+  Bytes original = RecordWith({1, 2, 3, 4});
+  Write(file_, original);
+  Open(file_);
+  ASSERT_TRUE(SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_READONLY));
+  SendMessageW(C(Edit4), WM_KEYDOWN, VK_UP, 1);
+  auto boxes = Save({DialogScript::Press(IDOK)});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"File access denied.");
+  EXPECT_EQ(Read(file_), original);
+  EXPECT_EQ(Read(fs::path(file_.wstring() + L".bak")), original);
+}
+
+TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
+  wchar_t cwd[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  auto boxes = Save({DialogScript::Press(IDOK)});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find(L"open"), std::wstring::npos);
+  EXPECT_TRUE(boxes[0].hasIcon);
+  EXPECT_FALSE(fs::exists(fs::path(cwd) / L".bak"));
+
+  // After a failed Open the path names a file whose record was never read: refused as well.
+  Bytes good = RecordWith({3, 3, 3, 3});
+  Write(file_, good);
+  Open(file_);
+  fs::path shortFile = dir_ / L"short" / L"audio_cfg.db";
+  fs::create_directories(shortFile.parent_path());
+  Write(shortFile, Bytes(100, 1));
+  Open(shortFile, {DialogScript::Press(IDOK)});
+  ASSERT_EQ(seen_.size(), 2u);
+  EXPECT_NE(seen_[1].text.find(L"short"), std::wstring::npos) << "a short file is refused in the error box";
+  boxes = Save({DialogScript::Press(IDOK)});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(Read(shortFile), Bytes(100, 1));
+  EXPECT_FALSE(fs::exists(fs::path(shortFile.wstring() + L".bak")));
+  EXPECT_EQ(Read(file_), good);
+
+  // A good Open makes Save work again.
+  Open(file_);
+  Save();
+  EXPECT_TRUE(fs::exists(fs::path(file_.wstring() + L".bak")));
+}

@@ -1,0 +1,124 @@
+#pragma once
+// Driving the real window and the system's modal dialogs from a test, as a user would.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/form1.h"
+
+inline std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)), L'\0');
+  GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size() + 1));
+  return text;
+}
+
+inline std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = {};
+  GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+// Client rectangle of a child in its parent's client coordinates.
+inline RECT RectInParent(HWND child) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// Set when a pump takes the quit message that closing a window posts.
+inline bool g_quitTaken = false;
+
+inline void Pump(DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        g_quitTaken = true;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < milliseconds);
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMilliseconds) return false;
+    Pump(10);
+  }
+  return true;
+}
+
+inline std::wstring PanelText(HWND statusBar, int panel) {
+  LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, panel, 0);
+  std::wstring text(LOWORD(length), L'\0');
+  SendMessageW(statusBar, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text.data()));
+  while (!text.empty() && text.front() == L'\t') text.erase(0, 1);  // alignment marks
+  return text;
+}
+
+// What a test saw of one modal dialog when it was about to be activated.
+struct SeenDialog {
+  HWND hwnd = nullptr;
+  std::wstring caption;
+  std::wstring text;       // message box text, or the open dialog's file-name box
+  bool hasIcon = false;    // message boxes only
+  HWND owner = nullptr;
+  bool ownerEnabled = true;
+  RECT rect{};
+  std::wstring folder;     // open dialog only: the folder it shows
+};
+
+// Watches the thread's dialogs through a CBT hook and answers each one with the next step.
+// A step gets the dialog and what was read of it, and must post whatever closes the dialog.
+class DialogScript {
+ public:
+  using Step = std::function<void(HWND, SeenDialog&)>;
+  explicit DialogScript(std::vector<Step> steps);
+  ~DialogScript();
+  const std::vector<SeenDialog>& Seen() const { return seen_; }
+
+  // Standard answers.
+  static Step Press(int buttonId);                   // WM_COMMAND with that id
+  static Step PressKey(UINT key);                    // a key press the dialog's own loop handles
+  static Step OpenWith(const std::wstring& path);    // type a name into the open dialog and press Open
+  static Step Cancel() { return Press(IDCANCEL); }
+  // Lets the dialog show and settle, reads its rectangle again, then takes the step.
+  static Step Later(Step step);
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD);
+  static void CALLBACK Resume(HWND, UINT, UINT_PTR, DWORD);
+  HWND waiting_ = nullptr;
+  Step later_;
+  std::vector<Step> steps_;
+  std::vector<SeenDialog> seen_;
+  HHOOK hook_ = nullptr;
+  UINT_PTR watchdog_ = 0;
+};
+
+// A fresh main window for each test; the quit message it posts on destruction is taken back
+// so the next test's modal loops are not ended by it.
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  HWND C(ControlId id) const { return form_.Control(id); }
+  // A click as the user makes it, through the window procedure that shows failures.
+  void Click(ControlId id) { SendMessageW(C(id), BM_CLICK, 0, 0); }
+  HWND Main() const { return form_.Handle(); }
+  static bool TakeQuitMessage();
+
+  TForm1 form_;
+};

@@ -1,0 +1,298 @@
+// The main window as a user meets it: layout, keyboard, status bar and clock, About, Exit.
+#include <cwctype>
+
+#include "tests/window_test_support.h"
+#include "ui/jpeg_decode.h"
+#include "ui/level_text.h"
+#include "ui/time_format.h"
+
+namespace {
+
+bool SameRect(const RECT& r, const LayoutRect& l) {
+  return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
+}
+
+std::string Describe(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+         std::to_string(r.bottom - r.top);
+}
+
+using Form1Layout = Form1Test;
+using Form1Keyboard = Form1Test;
+using Form1Status = Form1Test;
+using Form1Boxes = Form1Test;
+using Form1Close = Form1Test;
+
+}  // namespace
+
+TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
+  EXPECT_EQ(ClassOf(Main()), L"TForm1");
+  EXPECT_EQ(TextOf(Main()), L"Velmora");
+  RECT client{};
+  GetClientRect(Main(), &client);
+  EXPECT_EQ(client.right, kForm1ClientWidth);
+  EXPECT_EQ(client.bottom, kForm1ClientHeight);
+
+  LONG style = GetWindowLongW(Main(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_EQ(GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_NE(GetClassLongPtrW(Main(), GCLP_HICON), 0);
+
+  // Centred on the primary screen.
+  RECT frame{};
+  GetWindowRect(Main(), &frame);
+  EXPECT_NEAR(frame.left + (frame.right - frame.left) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR(frame.top + (frame.bottom - frame.top) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
+  const std::pair<ControlKind, const wchar_t*> kClasses[] = {
+      {ControlKind::Picture, L"Static"},     {ControlKind::Label, L"Static"},
+      {ControlKind::Edit, L"Edit"},          {ControlKind::UpDown, L"msctls_updown32"},
+      {ControlKind::GlyphButton, L"Button"}, {ControlKind::CheckBox, L"Button"},
+      {ControlKind::SpeedButton, L"TSpeedButton"}, {ControlKind::StatusBar, L"msctls_statusbar32"},
+  };
+  for (const auto& c : kForm1Layout) {
+    SCOPED_TRACE(c.name);
+    HWND hwnd = C(c.id);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(hwnd), c.id);
+    RECT r = RectInParent(hwnd);
+    EXPECT_TRUE(SameRect(r, c.rect)) << Describe(r);
+    for (const auto& [kind, name] : kClasses) {
+      if (kind == c.kind) {
+        EXPECT_EQ(_wcsicmp(ClassOf(hwnd).c_str(), name), 0);
+      }
+    }
+    if (c.text) {
+      EXPECT_EQ(TextOf(hwnd), c.text);
+    }
+    if (c.text && c.font != FontKind::System) {
+      LOGFONTW font{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+      EXPECT_EQ(font.lfHeight, c.font == FontKind::Label ? -kLabelFontHeight : -kWindowFontHeight);
+      EXPECT_STREQ(font.lfFaceName, c.font == FontKind::Label ? L"Courier New" : L"Tahoma");
+    }
+  }
+}
+
+TEST_F(Form1Layout, ControlsHaveTheirBehaviour) {
+  for (int slot = 0; slot < 4; ++slot) {
+    HWND upDown = C(kLevelUpDowns[slot]);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), C(kLevelEdits[slot]));
+    int low = 0, high = 0;
+    SendMessageW(upDown, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, 1);
+    EXPECT_EQ(high, 6);
+    EXPECT_EQ(SendMessageW(upDown, UDM_GETPOS32, 0, 0), 1);
+    EXPECT_FALSE(GetWindowLongW(upDown, GWL_STYLE) & UDS_WRAP);
+    EXPECT_EQ(TextOf(C(kLevelEdits[slot])), L"1");
+    EXPECT_FALSE(GetWindowLongW(C(kLevelEdits[slot]), GWL_STYLE) & ES_NUMBER) << "any typing is accepted";
+  }
+  EXPECT_EQ(SendMessageW(C(CheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_FALSE(IsWindowEnabled(C(CheckBox1)));
+  EXPECT_FALSE(GetWindowLongW(C(StatusBar1), GWL_STYLE) & SBARS_SIZEGRIP);
+  int parts[3] = {};
+  ASSERT_EQ(SendMessageW(C(StatusBar1), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts)), 2);
+  EXPECT_EQ(parts[0], kStatusPanel0Width);
+  EXPECT_EQ(parts[1], -1);
+}
+
+TEST_F(Form1Layout, DisabledCheckBoxIgnoresClicks) {
+  // A real click through the system's input, which never reaches a disabled window.
+  RECT r{};
+  GetWindowRect(C(CheckBox1), &r);
+  SetCursorPos(r.left + 6, r.top + 8);
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, clicks, sizeof(INPUT));
+  Pump(100);
+  EXPECT_EQ(SendMessageW(C(CheckBox1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(Form1Layout, ScalesWithTheMonitorDpi) {
+  RECT suggested{0, 0, 600, 500};
+  SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  for (const auto& c : kForm1Layout) {
+    SCOPED_TRACE(c.name);
+    RECT r = RectInParent(C(c.id));
+    EXPECT_TRUE(SameRect(r, ScaleForDpi(c.rect, 144))) << Describe(r);
+  }
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(Label1), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -24);
+}
+
+TEST_F(Form1Layout, LogoDecodesAndBadPicturesAreRefused) {
+  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(201), MAKEINTRESOURCEW(10));
+  ASSERT_NE(info, nullptr);
+  auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, info)));
+  DWORD size = SizeofResource(nullptr, info);
+  DecodedImage image;
+  ASSERT_TRUE(DecodeJpeg(bytes, size, image));
+  EXPECT_EQ(image.width, 100);
+  EXPECT_EQ(image.height, 100);
+  EXPECT_FALSE(DecodeJpeg(bytes, size / 2, image)) << "truncated";
+  const std::uint8_t garbage[] = {0xFF, 0xD8, 0x00, 0x13, 0x37};
+  EXPECT_FALSE(DecodeJpeg(garbage, sizeof garbage, image));
+  EXPECT_FALSE(DecodeJpeg(bytes, 0, image));
+}
+
+TEST_F(Form1Keyboard, TabVisitsTheButtonsAndBoxesInOrderStartingAtOpen) {
+  SetActiveWindow(Main());
+  SendMessageW(Main(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(GetFocus(), C(BitBtn1));
+  const ControlId kOrder[] = {BitBtn1, BitBtn2, Edit1, Edit2, Edit3, Edit4, BitBtn3, BitBtn1};
+  HWND at = C(BitBtn1);
+  for (std::size_t i = 1; i < std::size(kOrder); ++i) {
+    at = GetNextDlgTabItem(Main(), at, FALSE);
+    EXPECT_EQ(at, C(kOrder[i])) << "step " << i;
+  }
+  // Each label comes just before its box, which is how screen readers name the box.
+  for (int slot = 0; slot < 4; ++slot) {
+    EXPECT_EQ(GetWindow(C(kLevelEdits[slot]), GW_HWNDPREV), C(static_cast<ControlId>(Label1 + slot)));
+  }
+}
+
+TEST_F(Form1Keyboard, EnterPressesTheFocusedButtonOnlyAndEscDoesNothing) {
+  auto key = [&](HWND target, UINT vk) {
+    MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
+    IsDialogMessageW(Main(), &msg);
+    Pump(20);
+  };
+  SetFocus(C(Edit1));
+  key(C(Edit1), VK_RETURN);
+  key(C(Edit1), VK_ESCAPE);
+  EXPECT_TRUE(IsWindow(Main()));
+  SetFocus(C(BitBtn1));
+  key(C(BitBtn1), VK_ESCAPE);
+  EXPECT_TRUE(IsWindow(Main()));
+
+  SetFocus(C(BitBtn3));
+  key(C(BitBtn3), VK_RETURN);
+  EXPECT_EQ(form_.Handle(), nullptr) << "Enter on Exit closes the window";
+  EXPECT_TRUE(TakeQuitMessage());
+}
+
+TEST_F(Form1Keyboard, UpAndDownStepWithinOneToSixWithoutWrapping) {
+  HWND edit = C(Edit1);
+  auto press = [&](UINT vk, int times) {
+    for (int i = 0; i < times; ++i) {
+      SendMessageW(edit, WM_KEYDOWN, vk, 1);
+      SendMessageW(edit, WM_KEYUP, vk, 0xC0000001);
+    }
+  };
+  press(VK_DOWN, 1);
+  EXPECT_EQ(TextOf(edit), L"1");
+  press(VK_UP, 2);
+  EXPECT_EQ(TextOf(edit), L"3");
+  press(VK_UP, 9);
+  EXPECT_EQ(TextOf(edit), L"6");
+}
+
+TEST_F(Form1Status, StartsAskingForAFileAndTheClockTicksEverySecond) {
+  HWND status = C(StatusBar1);
+  EXPECT_EQ(PanelText(status, 0), L"Open file, please!");
+  EXPECT_EQ(PanelText(status, 1), L"") << "empty until the first tick";
+  ASSERT_TRUE(PumpUntil([&] { return !PanelText(status, 1).empty(); }, 3000));
+  std::wstring shown = PanelText(status, 1);
+  EXPECT_GE(shown.size(), 7u);
+  EXPECT_TRUE(std::iswdigit(shown.back()) || std::iswalpha(shown.back()));
+}
+
+// Run twice by ctest, with LC_ALL set to a 24-hour and to a 12-hour locale.
+TEST_F(Form1Status, ClockFollowsTheLocaleFromTheEnvironment) {
+  const char* expect = std::getenv("VELMORA_CLOCK_LOCALE");
+  if (!expect) GTEST_SKIP() << "run by ctest with VELMORA_CLOCK_LOCALE and LC_ALL set";
+  LocaleTime locale;
+  if (std::string(expect) == "de") {
+    locale.leadingZero = true;
+  } else {
+    locale.twelveHour = true;
+    locale.am = L"AM";
+    locale.pm = L"PM";
+  }
+  std::wstring format = BuildLongTimeFormat(locale);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    form_.Timer1Timer();
+    std::wstring expected = FormatLongTime(format, locale, now.wHour, now.wMinute, now.wSecond);
+    if (PanelText(C(StatusBar1), 1) == expected) return;  // a second may roll over between the two
+  }
+  ADD_FAILURE() << "clock shows a different format";
+}
+
+TEST_F(Form1Boxes, AboutShowsTheNoticeAndClosesWithEscOrEnter) {
+  for (UINT key : {VK_ESCAPE, VK_RETURN}) {
+    DialogScript script({DialogScript::PressKey(key)});
+    form_.SpeedButton1Click();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    const SeenDialog& box = script.Seen()[0];
+    EXPECT_EQ(box.caption, L"Velmora");
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(box.text.find(L'\n'), std::wstring::npos) << "one line";
+    EXPECT_FALSE(IsWindow(box.hwnd));
+  }
+}
+
+TEST_F(Form1Boxes, AboutButtonNeverTakesTheFocus) {
+  SetFocus(C(Edit2));
+  DialogScript script({DialogScript::Press(IDOK)});
+  RECT r{};
+  GetClientRect(C(SpeedButton1), &r);
+  SendMessageW(C(SpeedButton1), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 2));
+  SendMessageW(C(SpeedButton1), WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, r.bottom / 2));
+  EXPECT_EQ(script.Seen().size(), 1u) << "a click opens About";
+  EXPECT_NE(GetFocus(), C(SpeedButton1));
+}
+
+TEST_F(Form1Close, ExitCloseAndAltF4EndTheLoopWithoutAsking) {
+  form_.BitBtn3Click();
+  EXPECT_EQ(form_.Handle(), nullptr);
+  EXPECT_TRUE(TakeQuitMessage());
+
+  for (auto close : {+[](HWND w) { SendMessageW(w, WM_CLOSE, 0, 0); },
+                     +[](HWND w) { SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }}) {
+    TForm1 other;
+    ASSERT_TRUE(other.Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    DialogScript noQuestions({});
+    close(other.Handle());
+    EXPECT_EQ(other.Handle(), nullptr);
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_TRUE(noQuestions.Seen().empty());
+  }
+}
+
+TEST_F(Form1Close, CannotBeMaximizedOrResizedByTheUser) {
+  RECT before{};
+  GetWindowRect(Main(), &before);
+  SendMessageW(Main(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  SendMessageW(Main(), WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+  Pump(20);
+  EXPECT_FALSE(IsZoomed(Main()));
+  RECT after{};
+  GetWindowRect(Main(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  // The frame offers no sizing edge.
+  POINT corner{after.right - 1, after.bottom - 1};
+  LRESULT hit = SendMessageW(Main(), WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y));
+  EXPECT_NE(hit, HTBOTTOMRIGHT);
+  EXPECT_NE(hit, HTRIGHT);
+  EXPECT_NE(hit, HTBOTTOM);
+}
+
+TEST_F(Form1Close, LaunchShowRequestIsHonoured) {
+  TForm1 maximized;
+  ASSERT_TRUE(maximized.Create(GetModuleHandleW(nullptr), SW_SHOWMAXIMIZED));
+  EXPECT_TRUE(IsZoomed(maximized.Handle()));
+  TForm1 minimized;
+  ASSERT_TRUE(minimized.Create(GetModuleHandleW(nullptr), SW_SHOWMINNOACTIVE));
+  EXPECT_TRUE(IsIconic(minimized.Handle()));
+}
