@@ -1,0 +1,40 @@
+#include "record/audio_config_record.h"
+
+#include <stdexcept>
+#include <utility>
+
+AudioConfigRecord::AudioConfigRecord() : bytes_(kRecordSize, 0) {}
+
+VolumeLevels AudioConfigRecord::ReadLevels() const {
+  VolumeLevels levels{};
+  for (std::size_t slot = 0; slot < levels.size(); ++slot) {
+    levels[slot] = bytes_[kLevelOffsets[slot]];
+  }
+  return levels;
+}
+
+void AudioConfigRecord::WriteLevels(const std::array<int, 4>& levels) {
+  for (std::size_t slot = 0; slot < levels.size(); ++slot) {
+    bytes_[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot] & 0xFF);
+  }
+}
+
+std::uint8_t* AudioConfigRecord::Data() { return bytes_.data(); }
+
+const std::uint8_t* AudioConfigRecord::Data() const { return bytes_.data(); }
+
+const std::vector<std::uint8_t>& AudioConfigRecord::FileBytes() const { return bytes_; }
+
+std::size_t AudioConfigRecord::TailSize() const { return bytes_.size() - kRecordSize; }
+
+void AudioConfigRecord::AssignFileBytes(std::vector<std::uint8_t> bytes) {
+  if (bytes.size() < kRecordSize) {
+    throw std::invalid_argument("an audio configuration file holds at least one whole record");
+  }
+  bytes_ = std::move(bytes);
+}
+
+AudioConfigRecord& TheRecord() {
+  static AudioConfigRecord record;
+  return record;
+}

@@ -1,0 +1,29 @@
+#include "record/in_out_error.h"
+
+std::string InOutOtherMessage(int code) { return "I/O error " + std::to_string(code); }
+
+std::string InOutMessage(int code) {
+  switch (code) {
+    case kInOutFileNotFound:
+      return "File not found";
+    case kInOutInvalidFilename:
+      return "Invalid filename";
+    case kInOutTooManyOpenFiles:
+      return "Too many open files";
+    case kInOutAccessDenied:
+      return "File access denied";
+    case kInOutEmptyPath:
+      return "No file name was given";
+    case kInOutFileTooShort:
+      return "File is too short to be an audio configuration file";
+    case kInOutFileTooLarge:
+      return "File is too large to be an audio configuration file";
+    default:
+      return InOutOtherMessage(code);
+  }
+}
+
+EInOutError::EInOutError(int code) : EInOutError(code, InOutMessage(code)) {}
+
+EInOutError::EInOutError(int code, const std::string& message)
+    : std::runtime_error(message), code_(code) {}

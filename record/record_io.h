@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "record/audio_config_record.h"
+#include "record/file_api.h"
+#include "record/in_out_error.h"
+
+// Larger files are refused: no audio configuration file comes near this, and it keeps a wrong
+// choice in the open dialog from filling memory.
+constexpr std::uint64_t kMaxFileSize = 64u * 1024 * 1024;
+
+// path followed by ".bak", whatever extension the name already has.
+PathString BackupPath(const PathString& path);
+
+// Fills the image from the file. The image changes only when the whole file was read; a file
+// shorter than one record or longer than kMaxFileSize is refused.
+void Load(AudioConfigRecord& record, FileApi& files, const PathString& path);
+void Load(const PathString& path);
+
+// Writes the image as it stands to the backup, then the image with the new levels to the
+// file, each through a temporary file that replaces the target only when complete. The image
+// takes the new levels only when both files were written.
+void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
+          const std::array<int, 4>& levels);
+void Save(const PathString& path, const std::array<int, 4>& levels);

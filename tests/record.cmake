@@ -1,0 +1,29 @@
+# The record tests, built natively and as a Windows .exe that ctest runs under Wine.
+add_executable(record_tests
+  record_level_tests.cpp
+  record_io_tests.cpp
+  record_fault_tests.cpp
+  record_os_tests.cpp
+)
+target_link_libraries(record_tests PRIVATE velmora_record gtest_main)
+
+# A small tmpfs and an immutable file, made by a script because a test under Wine cannot.
+set(record_fixtures ${CMAKE_CURRENT_BINARY_DIR}/record_fixtures)
+add_test(NAME record_fixtures_setup
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/record_fixture.sh setup ${record_fixtures})
+add_test(NAME record_fixtures_cleanup
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/record_fixture.sh cleanup ${record_fixtures})
+set_tests_properties(record_fixtures_setup PROPERTIES FIXTURES_SETUP record_fixtures)
+set_tests_properties(record_fixtures_cleanup PROPERTIES FIXTURES_CLEANUP record_fixtures)
+
+if(WIN32)
+  set(record_discovery_timeout 120)
+else()
+  set(record_discovery_timeout 10)
+endif()
+gtest_discover_tests(record_tests
+  DISCOVERY_TIMEOUT ${record_discovery_timeout}
+  PROPERTIES
+    FIXTURES_REQUIRED record_fixtures
+    ENVIRONMENT VELMORA_RECORD_FIXTURES=${record_fixtures}
+)

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record/record_io.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+#ifdef _WIN32
+constexpr int kDiskFullCode = 112;
+#else
+constexpr int kDiskFullCode = ENOSPC;
+#endif
+
+// Every byte value occurs, 0x1A and 0x0D included, so any translation of the data shows.
+inline Bytes Pattern(std::size_t size, int seed) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed);
+  return bytes;
+}
+
+inline Bytes WithLevels(Bytes bytes, const std::array<int, 4>& levels) {
+  for (std::size_t slot = 0; slot < 4; ++slot) {
+    bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
+  }
+  return bytes;
+}
+
+inline Bytes ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.flush()) << path;
+}
+
+inline Bytes ImageOf(const AudioConfigRecord& record) { return record.FileBytes(); }
+
+// The code of the EInOutError that action throws, or 0 when it throws none.
+inline int CodeOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EInOutError& error) {
+    EXPECT_EQ(error.what(), InOutMessage(error.Code())) << "code " << error.Code();
+    return error.Code();
+  }
+  return 0;
+}
+
+inline std::vector<std::string> NamesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.push_back(entry.path().filename().u8string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    static int counter = 0;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto stamp = std::to_string(now) + "-" + std::to_string(++counter);
+    path_ = fs::temp_directory_path() / ("velmora-record-" + stamp);
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+  fs::path operator/(const fs::path& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+// Folders prepared outside the test binary by record_fixture.sh (a small tmpfs, an immutable
+// file), which a Windows test under Wine cannot make itself. Empty when ctest did not set them
+// up or the machine did not allow it.
+inline std::optional<fs::path> FixtureFolder(const std::string& name) {
+  const char* root = std::getenv("VELMORA_RECORD_FIXTURES");
+  if (root == nullptr) return std::nullopt;
+  std::string path = std::string(root) + "/" + name;
+#ifdef _WIN32
+  // Wine shows the Unix root as drive Z:.
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  path = "Z:" + path;
+#endif
+  if (!fs::exists(fs::path(path + ".ready"))) return std::nullopt;
+  return fs::path(path);
+}
