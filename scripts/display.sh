@@ -15,6 +15,11 @@ velmora_start_wine() {
   # Never let the first wine write into a pipe: its helpers would hold the pipe open for ever.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
+# Without a window manager Wine waits two seconds for every top-level window it destroys,
+# unless its windows are unmanaged; on a real desktop the window manager should frame them.
+velmora_window_manager() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1 </dev/null || true
+}
 velmora_stop() {
   wineserver -k >/dev/null 2>&1 || true
   [ -z "${VELMORA_XVFB_PID:-}" ] || kill "$VELMORA_XVFB_PID" 2>/dev/null || true

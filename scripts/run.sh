@@ -12,11 +12,13 @@ cmake --build --preset windows --target velmora
 exe=build/windows/app/velmora.exe
 
 if [ -n "${DISPLAY:-}" ]; then
+  velmora_window_manager Y
   exec wine "$exe"
 fi
 trap velmora_stop EXIT
 velmora_start_display
 velmora_start_wine
+velmora_window_manager N
 wine "$exe" >/dev/null 2>&1 &
 id=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
 sleep 2  # let the first clock tick land

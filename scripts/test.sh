@@ -10,6 +10,7 @@ bash scripts/wine-prefix.sh
 trap velmora_stop EXIT
 velmora_start_display
 velmora_start_wine
+velmora_window_manager N
 
 echo "== host build"
 cmake --preset host >/dev/null

@@ -4,8 +4,7 @@ set -euo pipefail
 . "$(dirname "$0")/env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
+  wineboot -i >/dev/null 2>&1 </dev/null || true
 fi
 reg_marker=$WINEPREFIX/.velmora-configured
 if [ ! -f "$reg_marker" ]; then
@@ -23,8 +22,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "Courier New"="Liberation Mono"
 REG
-  wine regedit /S "$(winepath -w "$regfile")" >/dev/null 2>&1
-  wineserver -w
+  wine regedit /S "$(winepath -w "$regfile")" >/dev/null 2>&1 </dev/null
   rm -f "$regfile"
   touch "$reg_marker"
 fi
