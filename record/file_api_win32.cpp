@@ -9,6 +9,13 @@
 
 namespace {
 
+// std::to_wstring would bring in the C library's whole wide printf for a few digits.
+std::wstring Decimal(unsigned long value) {
+  const std::string digits = std::to_string(value);
+  return std::wstring(digits.begin(), digits.end());
+}
+
+
 // Owns one kernel handle; the only place that closes one.
 class UniqueHandle {
  public:
@@ -145,9 +152,9 @@ class Win32FileApi final : public FileApi {
   std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target,
                                               PathString& temporary_path) override {
     const std::wstring prefix =
-        FolderOf(ExtendedPath(target)) + L"~vm" + std::to_wstring(GetCurrentProcessId()) + L"-";
+        FolderOf(ExtendedPath(target)) + L"~vm" + Decimal(GetCurrentProcessId()) + L"-";
     for (int attempt = 0;; ++attempt) {
-      std::wstring path = prefix + std::to_wstring(counter_++) + L".tmp";
+      std::wstring path = prefix + Decimal(counter_++) + L".tmp";
       UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!handle.Valid()) {

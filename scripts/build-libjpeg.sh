@@ -4,7 +4,8 @@
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
 prefix=$VELMORA_DEPS/libjpeg
-[ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ] && exit 0
+stamp=$prefix/.built-minsize-noarith
+[ -f "$stamp" ] && [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ] && exit 0
 
 work=$VELMORA_DEPS/src
 mkdir -p "$work"
@@ -14,10 +15,12 @@ if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
 fi
 srcdir=$(ls -d "$work"/libjpeg-turbo-*/ | head -n 1)
 bld=$work/libjpeg-build
+rm -rf "$bld"  # a fresh configuration, so changed options take effect
 cmake -S "$srcdir" -B "$bld" -DCMAKE_TOOLCHAIN_FILE="$VELMORA_ROOT/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
   -DWITH_SIMD=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CROSSCOMPILING_EMULATOR= >/dev/null
 cmake --build "$bld" --target jpeg-static -j2 >/dev/null
 mkdir -p "$prefix/lib" "$prefix/include"
 cp "$bld/libjpeg.a" "$prefix/lib/"
 cp "$bld/jconfig.h" "$srcdir/jpeglib.h" "$srcdir/jmorecfg.h" "$srcdir/jerror.h" "$prefix/include/"
+touch "$stamp"

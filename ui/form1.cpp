@@ -393,5 +393,6 @@ int TForm1::LevelToSave(int slot) const {
 void TForm1::ShowLevel(int slot, int level) {
   SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, level);
   // The up-down only rewrites its buddy when the position changes; the text must always match.
-  SetWindowTextW(Control(kLevelEdits[slot]), std::to_wstring(level).c_str());
+  const wchar_t text[2] = {static_cast<wchar_t>(L'0' + level), L'\0'};  // a level is one digit
+  SetWindowTextW(Control(kLevelEdits[slot]), text);
 }

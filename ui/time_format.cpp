@@ -1,5 +1,6 @@
 #include "ui/time_format.h"
 
+#include <string>
 #include <string_view>
 
 namespace {
@@ -8,7 +9,8 @@ constexpr std::wstring_view kDesignator = L"AMPM";
 
 void AppendNumber(std::wstring& out, int value, bool twoDigits) {
   if (twoDigits && value < 10) out += L'0';
-  out += std::to_wstring(value);
+  const std::string digits = std::to_string(value);  // to_wstring would pull in wide printf
+  out.append(digits.begin(), digits.end());
 }
 
 // One character, counting a UTF-16 surrogate pair as one.
