@@ -27,6 +27,19 @@ UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM l
   return 0;
 }
 
+// The common dialog library is large and only needed once the user presses Open, so it is
+// loaded then, not at start-up; it stays loaded for the rest of the run.
+using GetOpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+GetOpenFileNameFunction OpenFileNameFunction() {
+  static GetOpenFileNameFunction function = [] {
+    HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return library ? reinterpret_cast<GetOpenFileNameFunction>(
+                         reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")))
+                   : nullptr;
+  }();
+  return function;
+}
+
 }  // namespace
 
 POINT OpenDialogPosition(const RECT& monitor, int dialogWidth, int dialogHeight) {
@@ -52,7 +65,8 @@ bool TOpenDialog::Execute(HWND owner) {
   // No existence checks and no prompts: the load reports what is wrong with the name.
   ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   ofn.lpfnHook = OpenDialogHook;
-  if (!GetOpenFileNameW(&ofn)) return false;
+  GetOpenFileNameFunction getOpenFileName = OpenFileNameFunction();
+  if (!getOpenFileName || !getOpenFileName(&ofn)) return false;  // a dialog that fails counts as cancel
   fileName_ = buffer.data();
   return true;
 }
