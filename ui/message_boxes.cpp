@@ -4,7 +4,7 @@
 #include "ui/message_text.h"
 
 namespace {
-constexpr wchar_t kAboutText[] = L"Velmora 1.0: sets the loudness levels of a handset's audio_cfg.db. Made by the Velmora team.";
+constexpr wchar_t kAboutText[] = L"Velmora 1.0, made by the Velmora team.";
 }
 
 void ShowAboutBox(HWND owner) {
