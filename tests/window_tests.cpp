@@ -1,4 +1,5 @@
 // The main window as a user meets it: layout, keyboard, status bar and clock, About, Exit.
+#include <algorithm>
 #include <cwctype>
 
 #include "tests/window_test_support.h"
@@ -226,6 +227,19 @@ TEST_F(Form1Status, ClockFollowsTheLocaleFromTheEnvironment) {
     if (PanelText(C(StatusBar1), 1) == expected) return;  // a second may roll over between the two
   }
   ADD_FAILURE() << "clock shows a different format";
+}
+
+TEST_F(Form1Status, ClockFollowsRegionalSettingsChangedWhileRunning) {
+  wchar_t saved[16] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, saved, 16), 0);
+  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, L"."));
+  SendMessageW(Main(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+  form_.Timer1Timer();
+  std::wstring shown = PanelText(C(StatusBar1), 1);
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, saved);
+  SendMessageW(Main(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+  EXPECT_EQ(shown.find(L':'), std::wstring::npos) << std::string(shown.begin(), shown.end());
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), L'.'), 2);
 }
 
 TEST_F(Form1Boxes, AboutShowsTheNoticeAndClosesWithEscOrEnter) {
