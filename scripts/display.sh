@@ -11,7 +11,10 @@ velmora_start_display() {
   fi
 }
 velmora_start_wine() {
-  wineserver -p
+  # A server left by the prefix set-up exits by itself a few seconds after its last client;
+  # one that was made persistent earlier never does, so wait only so long, then use it as it is.
+  timeout 20 wineserver -w 2>/dev/null || true
+  wineserver -p 2>/dev/null || true
   # Never let the first wine write into a pipe: its helpers would hold the pipe open for ever.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
