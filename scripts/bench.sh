@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks: the record's Load and Save beside raw system calls (host), and the program's
 # start-up time, peak memory and size beside a bare window (Windows build, under Wine).
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-. scripts/env.sh
-. scripts/display.sh
-bash scripts/wine-prefix.sh
+. "$(dirname "$0")/prepare.sh"
 trap velmora_stop EXIT
 
 cmake --preset host >/dev/null

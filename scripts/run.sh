@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # Builds Velmora and starts it: under Wine on Linux. With no display it starts a virtual one,
 # saves a screenshot of the window and says where it is.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-. scripts/env.sh
-. scripts/display.sh
-bash scripts/wine-prefix.sh
+. "$(dirname "$0")/prepare.sh"
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target velmora
 exe=build/windows/app/velmora.exe

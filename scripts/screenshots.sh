@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # Saves screenshots for review: the main window, the About box, the open dialog and an error box.
 # Runs Velmora in a virtual display and clicks through it as a user would.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-. scripts/env.sh
-. scripts/display.sh
-bash scripts/wine-prefix.sh
+. "$(dirname "$0")/prepare.sh"
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target velmora >/dev/null
 out=${1:-build/screenshots}

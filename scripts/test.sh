@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both configurations and runs every test:
 # natively on the host, then the Windows build under Wine in a virtual display.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-. scripts/env.sh
-. scripts/display.sh
-bash scripts/wine-prefix.sh
+. "$(dirname "$0")/prepare.sh"
 trap velmora_stop EXIT
 velmora_start_display
 velmora_start_wine

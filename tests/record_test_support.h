@@ -28,9 +28,9 @@ constexpr int kDiskFullCode = ENOSPC;
 #endif
 
 // Every byte value occurs, 0x1A and 0x0D included, so any translation of the data shows.
-inline Bytes Pattern(std::size_t size, int seed) {
+inline Bytes Pattern(std::size_t size, int salt) {
   Bytes bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + salt);
   return bytes;
 }
 
