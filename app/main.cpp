@@ -1,5 +1,6 @@
 // Velmora: sets the four loudness levels of a handset's audio_cfg.db.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdlib>

@@ -1,14 +1,14 @@
 // Load and Save beside the bare system calls they are built on, in one binary, so the
 // overhead of the checks and the clean-up machinery shows as a ratio. Run on the disk that
 // TMPDIR names (a real fsync) and on /dev/shm (where the calls themselves dominate).
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "record/record_io.h"

@@ -2,6 +2,7 @@
 // the peak working set, for two programs launched in turn:
 //   startup_bench.exe velmora.exe bare_window.exe [runs]
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -32,7 +33,8 @@ bool RunOnce(const std::wstring& exe, Sample& sample) {
   LARGE_INTEGER frequency, start, idle;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
     return false;
   DWORD waited = WaitForInputIdle(pi.hProcess, 30000);
   QueryPerformanceCounter(&idle);

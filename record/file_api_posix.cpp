@@ -1,9 +1,9 @@
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
 #include "record/file_api.h"
@@ -138,8 +138,7 @@ class PosixFileApi final : public FileApi {
     if (probe.Get() < 0) ThrowErrno(errno, path);
   }
 
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target,
-                                              PathString& temporary_path) override {
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& temporary_path) override {
     const std::string prefix = FolderOf(target) + "/.velmora-" + process_ + "-";
     for (int attempt = 0;; ++attempt) {
       std::string path = prefix + std::to_string(counter_++) + ".tmp";

@@ -15,14 +15,12 @@ std::wstring Decimal(unsigned long value) {
   return std::wstring(digits.begin(), digits.end());
 }
 
-
 // Owns one kernel handle; the only place that closes one.
 class UniqueHandle {
  public:
   UniqueHandle() = default;
   explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) {
       Close();
@@ -123,8 +121,8 @@ class Win32File final : public OpenedFile {
 class Win32FileApi final : public FileApi {
  public:
   std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
-    UniqueHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.Valid()) ThrowLastError();
     return std::make_unique<Win32File>(std::move(handle));
   }
@@ -139,24 +137,23 @@ class Win32FileApi final : public FileApi {
     }
     // Wine lets a rename replace any of these, and root can write a read-only file; Windows
     // itself refuses them, so refuse them everywhere.
-    constexpr DWORD kRefused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    constexpr DWORD kRefused =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     if (attributes & kRefused) ThrowError(ERROR_ACCESS_DENIED);
     // Opening for writing without truncating fails, with a sharing violation, exactly when
     // another program holds the file open; nothing is written.
-    UniqueHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe.Valid()) ThrowLastError();
   }
 
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target,
-                                              PathString& temporary_path) override {
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& temporary_path) override {
     const std::wstring prefix =
         FolderOf(ExtendedPath(target)) + L"~vm" + Decimal(GetCurrentProcessId()) + L"-";
     for (int attempt = 0;; ++attempt) {
       std::wstring path = prefix + Decimal(counter_++) + L".tmp";
-      UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!handle.Valid()) {
         const DWORD error = GetLastError();
         if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && attempt < 100) {

@@ -25,5 +25,4 @@ std::string InOutMessage(int code) {
 
 EInOutError::EInOutError(int code) : EInOutError(code, InOutMessage(code)) {}
 
-EInOutError::EInOutError(int code, const std::string& message)
-    : std::runtime_error(message), code_(code) {}
+EInOutError::EInOutError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}

@@ -73,8 +73,7 @@ void WriteAll(OpenedFile& file, const std::vector<std::uint8_t>& bytes) {
 }
 
 // The target is either left as it was or holds all of bytes; never a part of them.
-void ReplaceFileContents(FileApi& files, const PathString& target,
-                         const std::vector<std::uint8_t>& bytes) {
+void ReplaceFileContents(FileApi& files, const PathString& target, const std::vector<std::uint8_t>& bytes) {
   files.CheckReplaceable(target);
   TemporaryFile temporary(files, target);
   WriteAll(temporary.File(), bytes);

@@ -63,8 +63,7 @@ class MemoryFileApi final : public FileApi {
     return std::make_unique<MemoryFile>(&found->second, plan_);
   }
   void CheckReplaceable(const PathString&) override {}
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target,
-                                              PathString& temporary_path) override {
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& temporary_path) override {
     temporary_path = target + ".tmp";
     return std::make_unique<MemoryFile>(&files[temporary_path], plan_);
   }
@@ -91,8 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Plan plan{1 + data[0] * 37u, static_cast<std::int8_t>(data[1]) * 61, data[2] % 8};
   // Repeating the content reaches record-sized files from short inputs.
   Bytes content;
-  for (int copy = 0; copy <= data[3] % 4; ++copy)
-    content.insert(content.end(), data + 4, data + size);
+  for (int copy = 0; copy <= data[3] % 4; ++copy) content.insert(content.end(), data + 4, data + size);
 
   MemoryFileApi files(plan);
   files.files["audio_cfg.db"] = content;

@@ -1,6 +1,5 @@
 // The layout table: the facts the window builder relies on without checking them itself.
 #include <gtest/gtest.h>
-
 #include <set>
 
 #include "ui/layout.h"

@@ -55,8 +55,7 @@ class FaultyFileApi final : public FileApi {
 
 class FaultyFile final : public OpenedFile {
  public:
-  FaultyFile(FaultyFileApi& api, std::unique_ptr<OpenedFile> real)
-      : api_(api), real_(std::move(real)) {}
+  FaultyFile(FaultyFileApi& api, std::unique_ptr<OpenedFile> real) : api_(api), real_(std::move(real)) {}
 
   std::uint64_t Size() override {
     api_.Call("size");

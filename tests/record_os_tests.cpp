@@ -5,8 +5,9 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
+
+#include <sys/resource.h>
 #endif
 
 namespace {
@@ -25,8 +26,7 @@ int SaveFrom(AudioConfigRecord& record, const fs::path& path) {
 
 TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
   const auto disk = FixtureFolder("small");
-  if (!disk)
-    GTEST_SKIP() << "needs the 64 KiB tmpfs that record_fixture.sh mounts (ctest, as root)";
+  if (!disk) GTEST_SKIP() << "needs the 64 KiB tmpfs that record_fixture.sh mounts (ctest, as root)";
   for (const auto& entry : fs::directory_iterator(*disk)) fs::remove(entry.path());
   const fs::path file = *disk / "audio_cfg.db";
   const fs::path backup = *disk / "audio_cfg.db.bak";

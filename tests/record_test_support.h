@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -11,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -48,8 +47,7 @@ inline Bytes ReadBytes(const fs::path& path) {
 
 inline void WriteBytes(const fs::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.flush()) << path;
 }
 
@@ -68,8 +66,7 @@ inline int CodeOf(const std::function<void()>& action) {
 
 inline std::vector<std::string> NamesIn(const fs::path& dir) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    names.push_back(entry.path().filename().u8string());
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().u8string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 
@@ -10,9 +9,7 @@
 namespace {
 
 TEST(LevelText, ClampShowsNearestBound) {
-  const struct {
-    int loaded, shown;
-  } cases[] = {{0, 1}, {-1, 1}, {1, 1}, {3, 3}, {6, 6}, {7, 6}, {255, 6}};
+  const struct { int loaded, shown; } cases[] = {{0, 1}, {-1, 1}, {1, 1}, {3, 3}, {6, 6}, {7, 6}, {255, 6}};
   for (const auto& c : cases) EXPECT_EQ(ClampLevel(c.loaded), c.shown) << "loaded " << c.loaded;
 }
 
@@ -32,16 +29,14 @@ TEST(LevelText, ParseAcceptsOnlyWholeNumbersInRange) {
       {L"00000000000000000000004", 4},
       // clang-format on
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ParseLevelText(c.text), c.value) << "text \"" << c.text << '"';
+  for (const auto& c : cases) EXPECT_EQ(ParseLevelText(c.text), c.value) << "text \"" << c.text << '"';
 }
 
 TEST(LevelText, SaveFallsBackToPreviousValue) {
   const struct {
     const wchar_t* text;
     int previous, saved;
-  } cases[] = {{L"5", 2, 5}, {L"abc", 4, 4}, {L"", 2, 2},
-               {L"0", 6, 6}, {L"9", 3, 3},   {L"02", 5, 2}};
+  } cases[] = {{L"5", 2, 5}, {L"abc", 4, 4}, {L"", 2, 2}, {L"0", 6, 6}, {L"9", 3, 3}, {L"02", 5, 2}};
   for (const auto& c : cases)
     EXPECT_EQ(LevelForSave(c.text, c.previous), c.saved) << "text \"" << c.text << '"';
 }
@@ -68,12 +63,11 @@ TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {
       {"\xC0\xAF!", L"\uFFFD\uFFFD!"},  // overlong '/'
       {"\xED\xA0\x80", L"\uFFFD."},     // an encoded surrogate
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ErrorBoxText(c.message), c.shown) << "message \"" << c.message << '"';
+  for (const auto& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << "message \"" << c.message << '"';
 }
 
-LocaleTime Locale(bool leadingZero, bool twelveHour, bool designatorFirst = false,
-                  std::wstring am = L"am", std::wstring pm = L"pm", std::wstring separator = L":") {
+LocaleTime Locale(bool leadingZero, bool twelveHour, bool designatorFirst = false, std::wstring am = L"am",
+                  std::wstring pm = L"pm", std::wstring separator = L":") {
   return LocaleTime{leadingZero,   twelveHour,    designatorFirst,
                     std::move(am), std::move(pm), std::move(separator)};
 }
@@ -106,16 +100,15 @@ TEST(TimeFormat, BuildsFromLocaleAndFormats) {
       {"12h leading zero", zero12, L"hh:mm:ss AMPM", 13, 5, 7, L"01:05:07 pm"},
       {"12h leading zero midnight", zero12, L"hh:mm:ss AMPM", 0, 5, 7, L"12:05:07 am"},
       // The designator and the separator are inserted as text, never read as format letters.
-      {"designator with format letters", Locale(false, true, false, L"hmsAMPM", L"x"),
-       L"h:mm:ss AMPM", 9, 5, 7, L"9:05:07 hmsAMPM"},
-      {"separator is a format letter", Locale(false, false, false, L"am", L"pm", L"h"), L"h:mm:ss",
-       9, 5, 7, L"9h05h07"},
-      {"one-character separator", Locale(true, false, false, L"am", L"pm", L"."), L"hh:mm:ss", 9, 5,
-       7, L"09.05.07"},
-      {"empty separator", Locale(true, false, false, L"am", L"pm", L""), L"hh:mm:ss", 9, 5, 7,
-       L"090507"},
-      {"longer separator ignored", Locale(true, false, false, L"am", L"pm", L" h "), L"hh:mm:ss", 9,
-       5, 7, L"09:05:07"},
+      {"designator with format letters", Locale(false, true, false, L"hmsAMPM", L"x"), L"h:mm:ss AMPM", 9, 5,
+       7, L"9:05:07 hmsAMPM"},
+      {"separator is a format letter", Locale(false, false, false, L"am", L"pm", L"h"), L"h:mm:ss", 9, 5, 7,
+       L"9h05h07"},
+      {"one-character separator", Locale(true, false, false, L"am", L"pm", L"."), L"hh:mm:ss", 9, 5, 7,
+       L"09.05.07"},
+      {"empty separator", Locale(true, false, false, L"am", L"pm", L""), L"hh:mm:ss", 9, 5, 7, L"090507"},
+      {"longer separator ignored", Locale(true, false, false, L"am", L"pm", L" h "), L"hh:mm:ss", 9, 5, 7,
+       L"09:05:07"},
       {"surrogate pair is one character", Locale(false, false, false, L"am", L"pm", L"\U0001D11E"),
        L"h:mm:ss", 9, 5, 7, L"9\U0001D11E05\U0001D11E07"},
       {"defaults when not queried", LocaleTime{true, true, false}, L"hh:mm:ss AMPM", 21, 5, 7,

@@ -14,7 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes RecordWith(std::array<int, 4> levels, std::size_t size = kRecordSize) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  for (std::size_t slot = 0; slot < 4; ++slot) bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
+  for (std::size_t slot = 0; slot < 4; ++slot)
+    bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
   return bytes;
 }
 
@@ -33,8 +34,8 @@ class Form1Commands : public Form1Test {
   void SetUp() override {
     Form1Test::SetUp();
     static int counter = 0;
-    dir_ = fs::temp_directory_path() /
-           (L"velmora-commands-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+    dir_ = fs::temp_directory_path() / (L"velmora-commands-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                        std::to_wstring(++counter));
     fs::create_directories(dir_);
     file_ = dir_ / L"audio_cfg.db";
   }

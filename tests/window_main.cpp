@@ -1,5 +1,6 @@
 // The Win32 tests' entry point: common controls as the program sets them up.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>

@@ -21,7 +21,8 @@ bool MessageBoxHasIcon(HWND dialog) {
   for (int id : kMessageBoxIconIds) {
     HWND item = GetDlgItem(dialog, id);
     // The box itself is not shown yet, so look at the item's own style.
-    if (item && (GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE) && SendMessageW(item, STM_GETICON, 0, 0) != 0) return true;
+    if (item && (GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE) && SendMessageW(item, STM_GETICON, 0, 0) != 0)
+      return true;
   }
   return false;
 }
@@ -131,7 +132,8 @@ DialogScript::Step DialogScript::OpenWith(const std::wstring& path) {
     HWND box = FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
     SetWindowTextW(box, path.c_str());
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   };
 }
 

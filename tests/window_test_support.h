@@ -1,11 +1,11 @@
 #pragma once
 // Driving the real window and the system's modal dialogs from a test, as a user would.
 #include <windows.h>
+
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -71,12 +71,12 @@ inline std::wstring PanelText(HWND statusBar, int panel) {
 struct SeenDialog {
   HWND hwnd = nullptr;
   std::wstring caption;
-  std::wstring text;       // message box text, or the open dialog's file-name box
-  bool hasIcon = false;    // message boxes only
+  std::wstring text;     // message box text, or the open dialog's file-name box
+  bool hasIcon = false;  // message boxes only
   HWND owner = nullptr;
   bool ownerEnabled = true;
   RECT rect{};
-  std::wstring folder;     // open dialog only: the folder it shows
+  std::wstring folder;  // open dialog only: the folder it shows
 };
 
 // Watches the thread's dialogs through a CBT hook and answers each one with the next step.
@@ -89,9 +89,9 @@ class DialogScript {
   const std::vector<SeenDialog>& Seen() const { return seen_; }
 
   // Standard answers.
-  static Step Press(int buttonId);                   // WM_COMMAND with that id
-  static Step PressKey(UINT key);                    // a key press the dialog's own loop handles
-  static Step OpenWith(const std::wstring& path);    // type a name into the open dialog and press Open
+  static Step Press(int buttonId);                 // WM_COMMAND with that id
+  static Step PressKey(UINT key);                  // a key press the dialog's own loop handles
+  static Step OpenWith(const std::wstring& path);  // type a name into the open dialog and press Open
   static Step Cancel() { return Press(IDCANCEL); }
   // Lets the dialog show and settle, reads its rectangle again, then takes the step.
   static Step Later(Step step);

@@ -39,7 +39,8 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
-  EXPECT_EQ(GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_EQ(GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND),
+            reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
   EXPECT_NE(GetClassLongPtrW(Main(), GCLP_HICON), 0);
 
   // Centred on the primary screen.
@@ -51,10 +52,14 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
 
 TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
   const std::pair<ControlKind, const wchar_t*> kClasses[] = {
-      {ControlKind::Picture, L"Static"},     {ControlKind::Label, L"Static"},
-      {ControlKind::Edit, L"Edit"},          {ControlKind::UpDown, L"msctls_updown32"},
-      {ControlKind::GlyphButton, L"Button"}, {ControlKind::CheckBox, L"Button"},
-      {ControlKind::SpeedButton, L"TSpeedButton"}, {ControlKind::StatusBar, L"msctls_statusbar32"},
+      {ControlKind::Picture, L"Static"},
+      {ControlKind::Label, L"Static"},
+      {ControlKind::Edit, L"Edit"},
+      {ControlKind::UpDown, L"msctls_updown32"},
+      {ControlKind::GlyphButton, L"Button"},
+      {ControlKind::CheckBox, L"Button"},
+      {ControlKind::SpeedButton, L"TSpeedButton"},
+      {ControlKind::StatusBar, L"msctls_statusbar32"},
   };
   for (const auto& c : kForm1Layout) {
     SCOPED_TRACE(c.name);

@@ -43,11 +43,16 @@ std::size_t IndexOf(ControlId id) {
 
 int ResourceIdOf(Glyph glyph) {
   switch (glyph) {
-    case Glyph::Open: return IDB_OPEN;
-    case Glyph::Save: return IDB_SAVE;
-    case Glyph::Exit: return IDB_EXIT;
-    case Glyph::About: return IDB_ABOUT;
-    case Glyph::None: break;
+    case Glyph::Open:
+      return IDB_OPEN;
+    case Glyph::Save:
+      return IDB_SAVE;
+    case Glyph::Exit:
+      return IDB_EXIT;
+    case Glyph::About:
+      return IDB_ABOUT;
+    case Glyph::None:
+      break;
   }
   return 0;
 }
@@ -99,8 +104,9 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
   wc.hInstance = instance;
   wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
                                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hIconSm =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = kClassName;
@@ -195,8 +201,8 @@ bool TForm1::OnCreate() {
   dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
   if (dpi_ <= 0) dpi_ = kBaseDpi;
   for (std::size_t i = 0; i < glyphs_.size(); ++i) {
-    glyphs_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_OPEN + i), IMAGE_BITMAP, 0,
-                                                     0, LR_CREATEDIBSECTION)));
+    glyphs_[i].reset(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_OPEN + i), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   }
   logo_ = LoadLogo(instance_);
 
@@ -225,8 +231,12 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
   switch (c.kind) {
-    case ControlKind::Picture: style |= SS_OWNERDRAW; break;
-    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX; break;
+    case ControlKind::Picture:
+      style |= SS_OWNERDRAW;
+      break;
+    case ControlKind::Label:
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
     case ControlKind::Edit:
       className = WC_EDITW;
       style |= ES_LEFT | ES_AUTOHSCROLL;
@@ -236,9 +246,17 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
       className = UPDOWN_CLASSW;
       style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
       break;
-    case ControlKind::GlyphButton: className = WC_BUTTONW; style |= BS_OWNERDRAW; break;
-    case ControlKind::CheckBox: className = WC_BUTTONW; style |= BS_AUTOCHECKBOX | WS_DISABLED; break;
-    case ControlKind::SpeedButton: className = kSpeedButtonClass; break;
+    case ControlKind::GlyphButton:
+      className = WC_BUTTONW;
+      style |= BS_OWNERDRAW;
+      break;
+    case ControlKind::CheckBox:
+      className = WC_BUTTONW;
+      style |= BS_AUTOCHECKBOX | WS_DISABLED;
+      break;
+    case ControlKind::SpeedButton:
+      className = kSpeedButtonClass;
+      break;
     case ControlKind::StatusBar:
       // Placed by the layout like every other control; the window never changes size.
       className = STATUSCLASSNAMEW;
@@ -253,9 +271,9 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
 }
 
 void TForm1::ApplyLayout() {
-  windowFont_.reset(CreateFontW(-ScaleForDpi(kWindowFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, kWindowFontFace));
+  windowFont_.reset(CreateFontW(-ScaleForDpi(kWindowFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, kWindowFontFace));
   labelFont_.reset(CreateFontW(-ScaleForDpi(kLabelFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                FIXED_PITCH | FF_MODERN, kLabelFontFace));
@@ -263,7 +281,8 @@ void TForm1::ApplyLayout() {
     const ControlLayout& c = kForm1Layout[i];
     LayoutRect r = ScaleForDpi(c.rect, dpi_);
     SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (HFONT font = FontFor(c.font)) SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (HFONT font = FontFor(c.font))
+      SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (c.kind == ControlKind::SpeedButton)
       SetSpeedButtonGlyph(controls_[i], GlyphBitmap(c.glyph), ScaleForDpi(kGlyphSize, dpi_));
   }
@@ -275,9 +294,12 @@ void TForm1::ApplyLayout() {
 
 HFONT TForm1::FontFor(FontKind kind) const {
   switch (kind) {
-    case FontKind::Window: return windowFont_.get();
-    case FontKind::Label: return labelFont_.get();
-    case FontKind::System: break;  // the status bar keeps the system's status-bar font
+    case FontKind::Window:
+      return windowFont_.get();
+    case FontKind::Label:
+      return labelFont_.get();
+    case FontKind::System:
+      break;  // the status bar keeps the system's status-bar font
   }
   return nullptr;
 }
@@ -291,8 +313,8 @@ void TForm1::OnCommand(int id, int code) {
   if (id == IDOK) {
     // Enter: press the focused button; in a text box it does nothing.
     HWND focus = GetFocus();
-    if (focus && GetParent(focus) == hwnd_ && LayoutOf(static_cast<ControlId>(GetDlgCtrlID(focus))).kind ==
-                                                  ControlKind::GlyphButton)
+    if (focus && GetParent(focus) == hwnd_ &&
+        LayoutOf(static_cast<ControlId>(GetDlgCtrlID(focus))).kind == ControlKind::GlyphButton)
       SendMessageW(focus, BM_CLICK, 0, 0);
     return;
   }

@@ -14,9 +14,7 @@ struct ErrorManager {
   std::jmp_buf jump;
 };
 
-void OnError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
-}
+void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 
 void OnMessage(j_common_ptr) {}  // keep libjpeg quiet; warnings are counted and checked instead
 

@@ -40,7 +40,8 @@ const ControlLayout& LayoutOf(ControlId id) {
 int ScaleForDpi(int pixels, int dpi) {
   // Same rounding as MulDiv: halves away from zero.
   long long scaled = static_cast<long long>(pixels) * dpi;
-  return static_cast<int>(scaled >= 0 ? (scaled + kBaseDpi / 2) / kBaseDpi : (scaled - kBaseDpi / 2) / kBaseDpi);
+  return static_cast<int>(scaled >= 0 ? (scaled + kBaseDpi / 2) / kBaseDpi
+                                      : (scaled - kBaseDpi / 2) / kBaseDpi);
 }
 
 LayoutRect ScaleForDpi(const LayoutRect& r, int dpi) {

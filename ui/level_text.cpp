@@ -19,6 +19,4 @@ std::optional<int> ParseLevelText(std::wstring_view text) {
   return value;
 }
 
-int LevelForSave(std::wstring_view text, int previous) {
-  return ParseLevelText(text).value_or(previous);
-}
+int LevelForSave(std::wstring_view text, int previous) { return ParseLevelText(text).value_or(previous); }

@@ -7,9 +7,7 @@ namespace {
 constexpr wchar_t kAboutText[] = L"Velmora 1.0, made by the Velmora team.";
 }
 
-void ShowAboutBox(HWND owner) {
-  MessageBoxW(owner, kAboutText, kAppTitle, MB_OK | MB_TASKMODAL);
-}
+void ShowAboutBox(HWND owner) { MessageBoxW(owner, kAboutText, kAppTitle, MB_OK | MB_TASKMODAL); }
 
 void ShowErrorBox(std::string_view message) {
   std::wstring text = ErrorBoxText(message);

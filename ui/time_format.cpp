@@ -16,8 +16,7 @@ void AppendNumber(std::wstring& out, int value, bool twoDigits) {
 // One character, counting a UTF-16 surrogate pair as one.
 bool IsOneCharacter(std::wstring_view text) {
   if (text.size() == 1) return true;
-  return text.size() == 2 && text[0] >= 0xD800 && text[0] <= 0xDBFF && text[1] >= 0xDC00 &&
-         text[1] <= 0xDFFF;
+  return text.size() == 2 && text[0] >= 0xD800 && text[0] <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF;
 }
 
 // How ":" is written: the locale's separator if it is one character, nothing if it is empty,
@@ -40,8 +39,8 @@ std::wstring BuildLongTimeFormat(const LocaleTime& locale) {
   return format;
 }
 
-std::wstring FormatLongTime(const std::wstring& format, const LocaleTime& locale, int hour,
-                            int minute, int second) {
+std::wstring FormatLongTime(const std::wstring& format, const LocaleTime& locale, int hour, int minute,
+                            int second) {
   const std::wstring_view fmt(format);
   const bool twelveHour = fmt.find(kDesignator) != std::wstring_view::npos;
   int shownHour = hour;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-struct LocaleTime {  // what the user's locale says; defaults are used when it cannot be queried
+struct LocaleTime {              // what the user's locale says; defaults are used when it cannot be queried
   bool leadingZero = false;      // hours with a leading zero
   bool twelveHour = false;       // 12-hour clock with AM/PM designator
   bool designatorFirst = false;  // designator before the time
@@ -21,5 +21,5 @@ std::wstring BuildLongTimeFormat(const LocaleTime& locale);
 
 // The time of day (hour 0..23) written in `format`, with the designator texts and separator of
 // `locale`.
-std::wstring FormatLongTime(const std::wstring& format, const LocaleTime& locale, int hour,
-                            int minute, int second);
+std::wstring FormatLongTime(const std::wstring& format, const LocaleTime& locale, int hour, int minute,
+                            int second);
