@@ -1,33 +1,10 @@
 // Open and Save as a user drives them: the real open dialog, spin boxes and error box.
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include "record/audio_config_record.h"
+#include "tests/record_test_support.h"
 #include "tests/window_test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes RecordWith(std::array<int, 4> levels, std::size_t size = kRecordSize) {
-  Bytes bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  for (std::size_t slot = 0; slot < 4; ++slot)
-    bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
-  return bytes;
-}
-
-Bytes Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Write(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+Bytes RecordWith(const std::array<int, 4>& levels) { return WithLevels(Pattern(kRecordSize, 3), levels); }
 
 class Form1Commands : public Form1Test {
  protected:
@@ -110,12 +87,12 @@ TEST_F(Form1Commands, OpenDialogIsPlacedOnTheWindowsMonitor) {
 
 TEST_F(Form1Commands, OpenShowsTheLevelsClampedToTheSpinRange) {
   SetWindowTextW(C(Edit1), L"3");  // typed before the open: the loaded value replaces it
-  Write(file_, RecordWith({6, 1, 3, 2}));
+  WriteBytes(file_, RecordWith({6, 1, 3, 2}));
   Open(file_);
   EXPECT_EQ(Shown(), (Shown4{L"6", L"1", L"3", L"2"}));
   EXPECT_EQ(Status(), L"File opened!");
 
-  Write(file_, RecordWith({0, 7, 255, 1}));
+  WriteBytes(file_, RecordWith({0, 7, 255, 1}));
   Open(file_);
   EXPECT_EQ(Shown(), (Shown4{L"1", L"6", L"6", L"1"}));
   EXPECT_EQ(SendMessageW(C(UpDown3), UDM_GETPOS32, 0, 0), 6);
@@ -123,27 +100,27 @@ TEST_F(Form1Commands, OpenShowsTheLevelsClampedToTheSpinRange) {
 
 TEST_F(Form1Commands, UpTwiceThenSaveWritesTheFileAndItsBackup) {
   Bytes original = RecordWith({2, 5, 1, 6});
-  Write(file_, original);
+  WriteBytes(file_, original);
   Open(file_);
   for (int i = 0; i < 2; ++i) SendMessageW(C(Edit1), WM_KEYDOWN, VK_UP, 1);
   ASSERT_EQ(TextOf(C(Edit1)), L"4");
   Save();
   Bytes expected = original;
   expected[397] = 4;
-  EXPECT_EQ(Read(file_), expected);
-  EXPECT_EQ(Read(fs::path(file_.wstring() + L".bak")), original);
+  EXPECT_EQ(ReadBytes(file_), expected);
+  EXPECT_EQ(ReadBytes(fs::path(file_.wstring() + L".bak")), original);
   EXPECT_EQ(Status(), L"File opened!") << "Save shows no status";
 }
 
 TEST_F(Form1Commands, TextThatIsNotALevelSavesThePreviousValue) {
-  Write(file_, RecordWith({2, 3, 4, 5}));
+  WriteBytes(file_, RecordWith({2, 3, 4, 5}));
   Open(file_);
   SetWindowTextW(C(Edit1), L"abc");
   SetWindowTextW(C(Edit2), L"");
   SetWindowTextW(C(Edit3), L"9");
   SetWindowTextW(C(Edit4), L"6");
   Save();
-  Bytes saved = Read(file_);
+  Bytes saved = ReadBytes(file_);
   EXPECT_EQ(saved[397], 2);
   EXPECT_EQ(saved[409], 3);
   EXPECT_EQ(saved[433], 4);
@@ -152,7 +129,7 @@ TEST_F(Form1Commands, TextThatIsNotALevelSavesThePreviousValue) {
 }
 
 TEST_F(Form1Commands, SecondOpenIsPrefilledWithTheFirstPath) {
-  Write(file_, RecordWith({4, 4, 4, 4}));
+  WriteBytes(file_, RecordWith({4, 4, 4, 4}));
   Open(file_);
   DialogScript script({DialogScript::Later(DialogScript::Cancel())});
   Click(BitBtn1);
@@ -181,15 +158,15 @@ TEST_F(Form1Commands, MissingFileShowsTheErrorBoxAndKeepsTheWindowAsItWas) {
 
 TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
   Bytes original = RecordWith({1, 2, 3, 4});
-  Write(file_, original);
+  WriteBytes(file_, original);
   Open(file_);
   ASSERT_TRUE(SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_READONLY));
   SendMessageW(C(Edit4), WM_KEYDOWN, VK_UP, 1);
   auto boxes = Save({DialogScript::Press(IDOK)});
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, L"File access denied.");
-  EXPECT_EQ(Read(file_), original);
-  EXPECT_EQ(Read(fs::path(file_.wstring() + L".bak")), original);
+  EXPECT_EQ(ReadBytes(file_), original);
+  EXPECT_EQ(ReadBytes(fs::path(file_.wstring() + L".bak")), original);
 }
 
 TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
@@ -203,19 +180,19 @@ TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
 
   // After a failed Open the path names a file whose record was never read: refused as well.
   Bytes good = RecordWith({3, 3, 3, 3});
-  Write(file_, good);
+  WriteBytes(file_, good);
   Open(file_);
   fs::path shortFile = dir_ / L"short" / L"audio_cfg.db";
   fs::create_directories(shortFile.parent_path());
-  Write(shortFile, Bytes(100, 1));
+  WriteBytes(shortFile, Bytes(100, 1));
   Open(shortFile, {DialogScript::Press(IDOK)});
   ASSERT_EQ(seen_.size(), 2u);
   EXPECT_NE(seen_[1].text.find(L"short"), std::wstring::npos) << "a short file is refused in the error box";
   boxes = Save({DialogScript::Press(IDOK)});
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(Read(shortFile), Bytes(100, 1));
+  EXPECT_EQ(ReadBytes(shortFile), Bytes(100, 1));
   EXPECT_FALSE(fs::exists(fs::path(shortFile.wstring() + L".bak")));
-  EXPECT_EQ(Read(file_), good);
+  EXPECT_EQ(ReadBytes(file_), good);
 
   // A good Open makes Save work again.
   Open(file_);
