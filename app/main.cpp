@@ -3,15 +3,7 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
-
 #include "ui/form1.h"
-
-// libstdc++'s default handler for an uncaught exception prints its demangled type, and the
-// demangler alone would be a tenth of the program. Nothing is uncaught here: end plainly.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};

@@ -1,6 +1,7 @@
 // Times start-up to the first idle moment of the message loop (after the first paint) and reads
-// the peak working set, for two programs launched in turn:
-//   startup_bench.exe velmora.exe bare_window.exe [runs]
+// the peak working set of a program and of its floors, launched in turn, and reports the program
+// against each floor:
+//   startup_bench.exe velmora.exe controls_floor.exe bare_window.exe [runs]
 #include <windows.h>
 
 #include <psapi.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -60,16 +62,19 @@ double Median(std::vector<double> values) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: startup_bench program.exe baseline.exe [runs]\n");
+    std::fprintf(stderr, "usage: startup_bench program.exe floor.exe [floor.exe...] [runs]\n");
     return 2;
   }
-  int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 15;
-  std::vector<double> time[2], memory[2];
+  int last = argc - 1;
+  int runs = 15;
+  if (std::wcschr(argv[last], L'.') == nullptr) runs = std::max(1, _wtoi(argv[last--]));
+  std::vector<std::wstring> programs(argv + 1, argv + last + 1);
+  std::vector<std::vector<double>> time(programs.size()), memory(programs.size());
   for (int run = 0; run < runs + 1; ++run) {
-    for (int which = 0; which < 2; ++which) {  // interleaved, so load changes hit both alike
+    for (std::size_t which = 0; which < programs.size(); ++which) {  // interleaved, so load changes hit all alike
       Sample sample{};
-      if (!RunOnce(argv[1 + which], sample)) {
-        std::fprintf(stderr, "run %d of %ls did not become idle\n", run, argv[1 + which]);
+      if (!RunOnce(programs[which], sample)) {
+        std::fprintf(stderr, "run %d of %ls did not become idle\n", run, programs[which].c_str());
         return 1;
       }
       if (run == 0) continue;  // the first start warms the caches
@@ -77,9 +82,13 @@ int wmain(int argc, wchar_t** argv) {
       memory[which].push_back(sample.peakMegabytes);
     }
   }
-  double t0 = Median(time[0]), t1 = Median(time[1]), m0 = Median(memory[0]), m1 = Median(memory[1]);
-  std::printf("start-up to idle (median of %d): %ls %.1f ms, %ls %.1f ms, ratio %.2f\n", runs, argv[1], t0,
-              argv[2], t1, t0 / t1);
-  std::printf("peak working set: %ls %.2f MB, %ls %.2f MB, ratio %.2f\n", argv[1], m0, argv[2], m1, m0 / m1);
+  double t0 = Median(time[0]), m0 = Median(memory[0]);
+  std::printf("median of %d runs: %ls start-up to idle %.1f ms, peak working set %.2f MB\n", runs,
+              programs[0].c_str(), t0, m0);
+  for (std::size_t floor = 1; floor < programs.size(); ++floor) {
+    double t = Median(time[floor]), m = Median(memory[floor]);
+    std::printf("  against %ls (%.1f ms, %.2f MB): start-up %.2fx, peak working set %.2fx\n",
+                programs[floor].c_str(), t, m, t0 / t, m0 / m);
+  }
   return 0;
 }

@@ -1,8 +1,12 @@
-# Cross-compiling for 32-bit Windows with Debian's MinGW-w64 (posix thread model).
+# Cross-compiling for 32-bit Windows with Debian's MinGW-w64. The posix thread model by default
+# (googletest needs its std::mutex); mingw-i686-win32.cmake picks the win32 one for the program.
+if(NOT DEFINED VELMORA_MINGW_THREADS)
+  set(VELMORA_MINGW_THREADS posix)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${VELMORA_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${VELMORA_MINGW_THREADS})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 list(APPEND CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)

@@ -588,6 +588,30 @@ def jpeg_frame(path):
     raise ValueError("no frame header")
 
 
+def jpeg_scans(path):
+    """(frame markers, scans as component counts) of a JPEG file, walking its entropy-coded data."""
+    with open(path, "rb") as f:
+        data = f.read()
+    frames, scans, at = [], [], 2
+    while at + 4 <= len(data):
+        marker = data[at + 1]
+        if marker == 0xD9:
+            break
+        length = struct.unpack_from(">H", data, at + 2)[0]
+        if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xCC):
+            frames.append((marker, data[at + 4]))  # marker and sample precision
+        if marker == 0xDA:
+            scans.append(data[at + 4])
+            at += 2 + length
+            # Skip the coded data: up to the next marker that is neither a stuffed 0 nor a restart.
+            while at + 1 < len(data) and not (data[at] == 0xFF and data[at + 1] != 0
+                                              and not 0xD0 <= data[at + 1] <= 0xD7):
+                at += 1
+            continue
+        at += 2 + length
+    return frames, scans
+
+
 def check():
     problems = []
 
@@ -599,6 +623,13 @@ def check():
     expect(marker == 0xC0, "logo.jpg is not baseline (SOF%d)" % (marker - 0xC0))
     expect((width, height, components) == (LOGO_SIZE, LOGO_SIZE, 3),
            "logo.jpg is %dx%d with %d components" % (width, height, components))
+    # The program's libjpeg decodes only 8-bit baseline Huffman JPEGs in one interleaved scan
+    # (scripts/build-libjpeg.sh): no progressive, multi-scan, arithmetic or 12-bit files.
+    frames, scans = jpeg_scans(os.path.join(HERE, "logo.jpg"))
+    expect(frames == [(0xC0, 8)], "logo.jpg frames %s: the trimmed decoder wants one 8-bit "
+           "baseline frame" % frames)
+    expect(scans == [components], "logo.jpg scans %s: the trimmed decoder wants one scan of all "
+           "%d components" % (scans, components))
     for name, bits in GLYPHS.items():
         width, height, actual, rows = read_bmp(os.path.join(HERE, name))
         expect((width, height, actual) == (16, 16, bits),

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks: the record's Load and Save beside raw system calls (host), and the program's
-# start-up time, peak memory and size beside a bare window (Windows build, under Wine).
+# start-up time, peak memory and size beside two floors (Windows build, under Wine): the same 19
+# controls with the same manifest and fonts, and a bare window.
 . "$(dirname "$0")/prepare.sh"
 trap velmora_stop EXIT
 
@@ -9,17 +10,19 @@ cmake --build --preset host --target record_bench >/dev/null
 echo "== record: Load and Save beside the raw system calls"
 build/host/bench/record_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target velmora bare_window startup_bench >/dev/null
+cmake --preset program >/dev/null
+cmake --build --preset program --target velmora controls_floor bare_window startup_bench >/dev/null
 velmora_start_display
 velmora_start_wine
 velmora_window_manager N
-echo "== program: start-up and peak memory beside a bare window"
-wine build/windows/bench/startup_bench.exe "$(winepath -w build/windows/app/velmora.exe)" \
-  "$(winepath -w build/windows/bench/bare_window.exe)" "${RUNS:-15}" </dev/null
+echo "== program: start-up and peak memory beside the same controls and beside a bare window"
+wine build/program/bench/startup_bench.exe "$(winepath -w build/program/app/velmora.exe)" \
+  "$(winepath -w build/program/bench/controls_floor.exe)" \
+  "$(winepath -w build/program/bench/bare_window.exe)" "${RUNS:-15}" </dev/null
 echo "== program size"
-for exe in build/windows/app/velmora.exe build/windows/bench/bare_window.exe; do
+python3 scripts/size_report.py build/program/app/velmora.map build/program/app/velmora.exe
+for exe in build/program/app/velmora.exe build/program/bench/controls_floor.exe build/program/bench/bare_window.exe; do
   printf '%s: %d bytes\n' "$exe" "$(stat -c %s "$exe")"
 done
 echo "DLLs velmora.exe needs:"
-i686-w64-mingw32-objdump -p build/windows/app/velmora.exe | awk '/DLL Name/ {print "  " $3}'
+i686-w64-mingw32-objdump -p build/program/app/velmora.exe | awk '/DLL Name/ {print "  " $3}'

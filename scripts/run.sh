@@ -2,9 +2,9 @@
 # Builds Velmora and starts it: under Wine on Linux. With no display it starts a virtual one,
 # saves a screenshot of the window and says where it is.
 . "$(dirname "$0")/prepare.sh"
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target velmora
-exe=build/windows/app/velmora.exe
+cmake --preset program >/dev/null
+cmake --build --preset program --target velmora
+exe=build/program/app/velmora.exe
 
 if [ -n "${DISPLAY:-}" ]; then
   velmora_window_manager Y

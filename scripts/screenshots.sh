@@ -2,8 +2,8 @@
 # Saves screenshots for review: the main window, the About box, the open dialog and an error box.
 # Runs Velmora in a virtual display and clicks through it as a user would.
 . "$(dirname "$0")/prepare.sh"
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target velmora >/dev/null
+cmake --preset program >/dev/null
+cmake --build --preset program --target velmora >/dev/null
 out=${1:-build/screenshots}
 mkdir -p "$out"
 
@@ -13,7 +13,7 @@ velmora_start_display
 velmora_start_wine
 velmora_window_manager N
 
-wine build/windows/app/velmora.exe >/dev/null 2>&1 </dev/null &
+wine build/program/app/velmora.exe >/dev/null 2>&1 </dev/null &
 main=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
 sleep 1.5
 eval "$(xdotool getwindowgeometry --shell "$main")"  # X Y WIDTH HEIGHT of the whole frame

@@ -9,7 +9,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev
-  g++-mingw-w64-i686-posix wine wine64 wine32:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 python3 wine wine64 wine32:i386
   xvfb xauth xdotool imagemagick fonts-wine fonts-liberation
   dpkg-dev locales util-linux e2fsprogs
 )

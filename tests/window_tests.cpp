@@ -5,6 +5,7 @@
 #include "tests/window_test_support.h"
 #include "ui/jpeg_decode.h"
 #include "ui/level_text.h"
+#include "ui/system_api.h"  // WM_DPICHANGED, which XP's headers do not name
 #include "ui/time_format.h"
 
 namespace {

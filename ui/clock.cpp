@@ -5,18 +5,18 @@
 namespace {
 
 std::optional<std::wstring> LocaleString(LCTYPE type) {
-  int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, nullptr, 0);
+  int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
   if (length <= 0) return std::nullopt;
   std::wstring value(static_cast<std::size_t>(length), L'\0');
-  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, value.data(), length) <= 0) return std::nullopt;
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, value.data(), length) <= 0) return std::nullopt;
   value.resize(static_cast<std::size_t>(length - 1));
   return value;
 }
 
 std::optional<DWORD> LocaleNumber(LCTYPE type) {
   DWORD value = 0;
-  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&value),
-                      sizeof value / sizeof(wchar_t)) <= 0)
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&value),
+                     sizeof value / sizeof(wchar_t)) <= 0)
     return std::nullopt;
   return value;
 }

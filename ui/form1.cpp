@@ -10,6 +10,7 @@
 #include "ui/jpeg_decode.h"
 #include "ui/level_text.h"
 #include "ui/message_boxes.h"
+#include "ui/system_api.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
 
   // Size the frame round the client area at the window's DPI, then centre it on the primary screen.
   RECT frame{0, 0, ScaleForDpi(kForm1ClientWidth, dpi_), ScaleForDpi(kForm1ClientHeight, dpi_)};
-  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, WS_EX_CONTROLPARENT, dpi_);
+  AdjustWindowRectForDpi(frame, kStyle, WS_EX_CONTROLPARENT, dpi_);
   int width = frame.right - frame.left;
   int height = frame.bottom - frame.top;
   SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
@@ -198,8 +199,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TForm1::OnCreate() {
-  dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
-  if (dpi_ <= 0) dpi_ = kBaseDpi;
+  dpi_ = WindowDpi(hwnd_);
   for (std::size_t i = 0; i < glyphs_.size(); ++i) {
     glyphs_[i].reset(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDB_OPEN + i), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));

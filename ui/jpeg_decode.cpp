@@ -16,7 +16,17 @@ struct ErrorManager {
 
 void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 
-void OnMessage(j_common_ptr) {}  // keep libjpeg quiet; warnings are counted and checked instead
+// Warnings (level -1) are counted and checked after decoding; trace messages are ignored. Nothing
+// is ever formatted, so libjpeg's printf-based message code is not linked in.
+void OnEmit(j_common_ptr info, int level) {
+  if (level < 0) ++info->err->num_warnings;
+}
+void OnOutput(j_common_ptr) {}
+void OnFormat(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
+void OnReset(j_common_ptr info) {
+  info->err->num_warnings = 0;
+  info->err->msg_code = 0;
+}
 
 // setjmp lives here alone, with only trivially destructible locals between it and the longjmp.
 bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, const std::uint8_t* data,
@@ -48,9 +58,13 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
   if (data == nullptr || size == 0) return false;
   jpeg_decompress_struct cinfo{};
   ErrorManager errors{};
-  cinfo.err = jpeg_std_error(&errors.base);
+  // Our own error manager instead of jpeg_std_error(), whose defaults print.
   errors.base.error_exit = OnError;
-  errors.base.output_message = OnMessage;
+  errors.base.emit_message = OnEmit;
+  errors.base.output_message = OnOutput;
+  errors.base.format_message = OnFormat;
+  errors.base.reset_error_mgr = OnReset;
+  cinfo.err = &errors.base;
   jpeg_create_decompress(&cinfo);
   bool ok = DecodeInto(cinfo, errors, data, size, out);
   jpeg_destroy_decompress(&cinfo);

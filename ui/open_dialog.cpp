@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/layout.h"
+#include "ui/system_api.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM l
 using GetOpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 GetOpenFileNameFunction OpenFileNameFunction() {
   static GetOpenFileNameFunction function = [] {
-    HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE library = LoadSystemLibrary(L"comdlg32.dll");
     return library ? reinterpret_cast<GetOpenFileNameFunction>(
                          reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")))
                    : nullptr;

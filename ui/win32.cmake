@@ -9,6 +9,7 @@ add_library(velmora_ui STATIC
   jpeg_decode.cpp
   message_boxes.cpp
   open_dialog.cpp
+  system_api.cpp
 )
 target_include_directories(velmora_ui PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${JPEG_INCLUDE_DIR})
 target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record ${JPEG_LIBRARY}

@@ -1,0 +1,89 @@
+// The fair floor for start-up: the main window's 19 controls from the same layout table, with the
+// same manifest, common controls and fonts, and nothing else (no logo, glyphs, clock or record).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "ui/layout.h"
+
+namespace {
+
+LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+const wchar_t* ClassFor(ControlKind kind, DWORD& style, DWORD& exStyle) {
+  switch (kind) {
+    case ControlKind::Edit:
+      style |= ES_LEFT | ES_AUTOHSCROLL;
+      exStyle = WS_EX_CLIENTEDGE;
+      return WC_EDITW;
+    case ControlKind::UpDown:
+      style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+      return UPDOWN_CLASSW;
+    case ControlKind::GlyphButton:
+    case ControlKind::SpeedButton:
+      return WC_BUTTONW;
+    case ControlKind::CheckBox:
+      style |= BS_AUTOCHECKBOX | WS_DISABLED;
+      return WC_BUTTONW;
+    case ControlKind::StatusBar:
+      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+      return STATUSCLASSNAMEW;
+    case ControlKind::Picture:
+    case ControlKind::Label:
+      break;
+  }
+  return WC_STATICW;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = FloorProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"ControlsFloor";
+  RegisterClassExW(&wc);
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT frame{0, 0, kForm1ClientWidth, kForm1ClientHeight};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, WS_EX_CONTROLPARENT);
+  HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, L"ControlsFloor", kAppTitle, kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                              nullptr, instance, nullptr);
+  HFONT windowFont = CreateFontW(-kWindowFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                 DEFAULT_PITCH | FF_SWISS, kWindowFontFace);
+  HFONT labelFont = CreateFontW(-kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                FIXED_PITCH | FF_MODERN, kLabelFontFace);
+  for (const ControlLayout& c : kForm1Layout) {
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD exStyle = 0;
+    const wchar_t* className = ClassFor(c.kind, style, exStyle);
+    HWND control = CreateWindowExW(exStyle, className, c.text, style, c.rect.left, c.rect.top, c.rect.width,
+                                   c.rect.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                   instance, nullptr);
+    HFONT font = c.font == FontKind::Label ? labelFont : c.font == FontKind::Window ? windowFont : nullptr;
+    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  ShowWindow(hwnd, showCommand);
+  UpdateWindow(hwnd);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  DeleteObject(windowFont);
+  DeleteObject(labelFont);
+  return 0;
+}

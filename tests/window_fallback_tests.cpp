@@ -1,0 +1,95 @@
+// The window where Windows lacks the newer DPI functions (XP to 8.1): the test seam hides them,
+// so the layout, fonts and frame follow the system DPI. ctest runs these at Wine's 96 DPI;
+// scripts/xp-tests.sh runs them again in a prefix at 144 DPI that reports Windows XP.
+#include <cstdlib>
+
+#include "tests/window_test_support.h"
+#include "ui/system_api.h"
+
+namespace {
+
+class Form1Fallback : public Form1Test {
+ protected:
+  void SetUp() override {
+    wasHidden_ = HideNewerFunctions(true);
+    Form1Test::SetUp();
+  }
+  void TearDown() override {
+    Form1Test::TearDown();
+    HideNewerFunctions(wasHidden_);
+  }
+  int FontHeight(ControlId id) const {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(id), WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+  }
+
+  bool wasHidden_ = false;
+};
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+}  // namespace
+
+TEST_F(Form1Fallback, NewerFunctionsAreHiddenOnlyWhileTheSeamIsSet) {
+  EXPECT_EQ(NewerFunction(L"user32.dll", "GetDpiForWindow"), nullptr);
+  EXPECT_EQ(NewerFunction(L"user32.dll", "AdjustWindowRectExForDpi"), nullptr);
+  HideNewerFunctions(false);
+  EXPECT_NE(NewerFunction(L"user32.dll", "GetDpiForWindow"), nullptr) << "Wine 8 exports it";
+  EXPECT_EQ(NewerFunction(L"user32.dll", "NoSuchFunction"), nullptr);
+  HideNewerFunctions(true);
+}
+
+TEST_F(Form1Fallback, LayoutFontsAndFrameFollowTheSystemDpi) {
+  int dpi = ScreenDpi();
+  if (const char* expected = std::getenv("VELMORA_EXPECT_SYSTEM_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix's LogPixels";
+  }
+  EXPECT_EQ(SystemDpi(), dpi);
+  EXPECT_EQ(WindowDpi(Main()), dpi);
+
+  RECT client{};
+  GetClientRect(Main(), &client);
+  EXPECT_EQ(client.right, ScaleForDpi(kForm1ClientWidth, dpi));
+  EXPECT_EQ(client.bottom, ScaleForDpi(kForm1ClientHeight, dpi));
+  for (const auto& c : kForm1Layout) {
+    SCOPED_TRACE(c.name);
+    RECT r{};
+    GetWindowRect(C(c.id), &r);
+    MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&r), 2);
+    LayoutRect want = ScaleForDpi(c.rect, dpi);
+    EXPECT_EQ(r.left, want.left);
+    EXPECT_EQ(r.top, want.top);
+    EXPECT_EQ(r.right - r.left, want.width);
+    EXPECT_EQ(r.bottom - r.top, want.height);
+  }
+  EXPECT_EQ(FontHeight(Label1), -ScaleForDpi(kLabelFontHeight, dpi));
+  EXPECT_EQ(FontHeight(BitBtn1), -ScaleForDpi(kWindowFontHeight, dpi));
+  int parts[2] = {};
+  SendMessageW(C(StatusBar1), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  EXPECT_EQ(parts[0], ScaleForDpi(kStatusPanel0Width, dpi));
+
+  // Still centred on the primary screen with the frame measured at that DPI.
+  RECT frame{};
+  GetWindowRect(Main(), &frame);
+  EXPECT_NEAR(frame.left + (frame.right - frame.left) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR(frame.top + (frame.bottom - frame.top) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+TEST_F(Form1Fallback, SystemLibrariesLoadFromTheSystemFolderOnly) {
+  HMODULE dialogs = LoadSystemLibrary(L"comdlg32.dll");
+  ASSERT_NE(dialogs, nullptr);
+  wchar_t system[MAX_PATH] = {}, loaded[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  GetModuleFileNameW(dialogs, loaded, MAX_PATH);
+  EXPECT_EQ(_wcsnicmp(loaded, system, length), 0);
+  EXPECT_NE(GetProcAddress(dialogs, "GetOpenFileNameW"), nullptr);
+  FreeLibrary(dialogs);
+  // A name that is only beside the program, never in the system folder, is not found.
+  EXPECT_EQ(LoadSystemLibrary(L"window_tests.exe"), nullptr);
+}
