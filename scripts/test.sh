@@ -12,10 +12,16 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
 
+echo "== the program as shipped: build, import audit and resource checks"
+cmake --preset program >/dev/null
+cmake --build --preset program
+ctest --preset program
+
 echo "== windows build, tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 ctest --preset windows
+bash scripts/xp-tests.sh
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== fuzzing the loader"

@@ -93,3 +93,13 @@ TEST_F(Form1Fallback, SystemLibrariesLoadFromTheSystemFolderOnly) {
   // A name that is only beside the program, never in the system folder, is not found.
   EXPECT_EQ(LoadSystemLibrary(L"window_tests.exe"), nullptr);
 }
+
+// The XP run's prefix must really report Windows XP, as its programs would see it.
+TEST(WineAsWindowsXp, ReportsVersion5Point1) {
+  if (!std::getenv("VELMORA_EXPECT_WINDOWS_XP")) GTEST_SKIP() << "run by scripts/xp-tests.sh";
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExW(&version));
+  EXPECT_EQ(version.dwMajorVersion, 5u);
+  EXPECT_EQ(version.dwMinorVersion, 1u);
+}
