@@ -71,7 +71,8 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> programs(argv + 1, argv + last + 1);
   std::vector<std::vector<double>> time(programs.size()), memory(programs.size());
   for (int run = 0; run < runs + 1; ++run) {
-    for (std::size_t which = 0; which < programs.size(); ++which) {  // interleaved, so load changes hit all alike
+    // Interleaved, so changes in load hit every program alike.
+    for (std::size_t which = 0; which < programs.size(); ++which) {
       Sample sample{};
       if (!RunOnce(programs[which], sample)) {
         std::fprintf(stderr, "run %d of %ls did not become idle\n", run, programs[which].c_str());

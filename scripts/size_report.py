@@ -15,25 +15,46 @@ NAME_ONLY = re.compile(r"^ (\.\S+)$")
 REST = re.compile(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(.+)$")
 
 
+# What each library member is there for; the rest of a library is counted under its own name.
+MEMBERS = {
+    "cp-demangle.o": "libstdc++: demangler (for the default terminate handler's message)",
+    "vterminate.o": "libstdc++: demangler (for the default terminate handler's message)",
+    "string-inst.o": "libstdc++: std::string, std::wstring and the exceptions' strings",
+    "wstring-inst.o": "libstdc++: std::string, std::wstring and the exceptions' strings",
+    "cow-string-inst.o": "libstdc++: std::string, std::wstring and the exceptions' strings",
+    "sso_string.o": "libstdc++: std::string, std::wstring and the exceptions' strings",
+}
+PRINTF = ("mingw_pformat", "gdtoa", "misc.o", "dmisc", "gmisc", "mingw_vsprintf", "strnlen",
+          "wcsnlen", "mbrtowc", "wcrtomb")
+LIBRARIES = {"libstdc++.a": "libstdc++: exceptions, RTTI, the rest", "libsupc++.a": "libstdc++: exceptions, RTTI, the rest",
+             "libjpeg.a": "libjpeg (lean decoder)", "libgcc.a": "libgcc: runtime and unwinder",
+             "libgcc_eh.a": "libgcc: runtime and unwinder", "libwinpthread.a": "winpthread",
+             "libmingwex.a": "MinGW C runtime", "libmingw32.a": "MinGW C runtime",
+             "libmsvcrt.a": "MinGW C runtime"}
+
+
 def owner(path):
     path = path.strip()
     m = re.match(r"(.*)\((.*)\)$", path)
-    if m:
-        lib = os.path.basename(m.group(1))
-        return {"libstdc++.a": "libstdc++", "libsupc++.a": "libstdc++", "libjpeg.a": "libjpeg",
-                "libgcc.a": "libgcc (runtime, unwinder)", "libgcc_eh.a": "libgcc (runtime, unwinder)",
-                "libwinpthread.a": "winpthread", "libmingwex.a": "MinGW C runtime",
-                "libmingw32.a": "MinGW C runtime", "libmsvcrt.a": "MinGW C runtime"}.get(
-                    lib, "import stubs" if lib.startswith("lib") and lib.endswith(".a") and
-                    m.group(2).startswith("d") else lib)
-    base = os.path.basename(path)
-    if base.endswith(".rc.obj") or base.endswith(".res"):
-        return "resources"
-    if "/crt" in path or base.startswith("crt"):
-        return "MinGW C runtime"
-    if base.endswith(".obj") or base.endswith(".o"):
+    if not m:
+        base = os.path.basename(path)
+        if base == "dll stuff":
+            return "import tables"
+        if "/crt" in path or base.startswith("crt"):
+            return "MinGW C runtime"
+        return "Velmora's own code" if base.endswith((".o", ".obj")) else base
+    library, member = os.path.basename(m.group(1)), m.group(2)
+    if member.endswith(".res"):
+        return "resources (icon, logo, glyphs, manifest, version)"
+    if library.startswith("libvelmora") or library == "objects.a":
         return "Velmora's own code"
-    return base
+    if member in MEMBERS:
+        return MEMBERS[member]
+    if library in ("libmingwex.a", "libmsvcrt.a") and any(p in member for p in PRINTF):
+        return "MinGW C runtime: printf (for the demangler's sprintf)"
+    if library in LIBRARIES:
+        return LIBRARIES[library]
+    return "import thunks"
 
 
 def main():
