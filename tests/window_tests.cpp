@@ -41,7 +41,6 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
   EXPECT_FALSE(style & WS_THICKFRAME);
   EXPECT_EQ(GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND),
             reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
-  EXPECT_NE(GetClassLongPtrW(Main(), GCLP_HICON), 0);
 
   // Centred on the primary screen.
   RECT frame{};

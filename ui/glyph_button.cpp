@@ -116,8 +116,8 @@ LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       SetPressed(hwnd, false);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
+      PaintDc paint(hwnd);
+      HDC dc = paint.get();
       RECT r;
       GetClientRect(hwnd, &r);
       bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
@@ -126,7 +126,6 @@ LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       int shift = pressed ? 1 : 0;
       DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)),
                 (r.right - size) / 2 + shift, (r.bottom - size) / 2 + shift, size);
-      EndPaint(hwnd, &ps);
       return 0;
     }
   }
