@@ -2,7 +2,6 @@
 # Benchmarks: the record's Load and Save beside raw system calls (host), and the program's
 # start-up time, peak memory and size beside a bare window (Windows build, under Wine).
 . "$(dirname "$0")/prepare.sh"
-trap velmora_stop EXIT
 
 cmake --preset host >/dev/null
 cmake --build --preset host --target record_bench >/dev/null
@@ -11,9 +10,7 @@ build/host/bench/record_bench --benchmark_repetitions=5 --benchmark_report_aggre
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target velmora bare_window startup_bench >/dev/null
-velmora_start_display
-velmora_start_wine
-velmora_window_manager N
+velmora_headless
 echo "== program: start-up and peak memory beside a bare window"
 wine build/windows/bench/startup_bench.exe "$(winepath -w build/windows/app/velmora.exe)" \
   "$(winepath -w build/windows/bench/bare_window.exe)" "${RUNS:-15}" </dev/null

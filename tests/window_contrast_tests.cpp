@@ -115,6 +115,8 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     RECT box = RectInParent(C(CheckBox1));
     EXPECT_EQ(PixelAt(Main(), box.right - 1, box.bottom - 1), RGB(0, 0, 0)) << "round the check box";
     EXPECT_EQ(PixelAt(C(CheckBox1), box.right - box.left - 2, 1), RGB(0, 0, 0)) << "the check box's background";
+    EXPECT_EQ(PixelAt(C(BitBtn1), 4, 4), RGB(0, 0, 0)) << "the button's face";
+    EXPECT_TRUE(HasPixel(C(BitBtn1), RGB(255, 255, 255))) << "the button's caption";
 
     // For a screenshot of the window in high contrast: scripts/screenshots.sh sets this.
     if (const char* hold = std::getenv("VELMORA_HOLD_WINDOW_MS")) Pump(static_cast<DWORD>(std::atoi(hold)));

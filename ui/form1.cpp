@@ -1,12 +1,14 @@
 #include "ui/form1.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <exception>
 
 #include "record/record_io.h"
 #include "resources/resource_ids.h"
 #include "ui/glyph_button.h"
+#include "ui/high_contrast.h"
 #include "ui/icons.h"
 #include "ui/jpeg_decode.h"
 #include "ui/message_boxes.h"
@@ -79,13 +81,6 @@ LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lP
 void SubclassLevelEdit(HWND edit) {
   SetWindowLongPtrW(edit, GWLP_USERDATA, GetWindowLongPtrW(edit, GWLP_WNDPROC));
   SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LevelEditProc));
-}
-
-bool HighContrastOn() {
-  HIGHCONTRASTW contrast{};
-  contrast.cbSize = sizeof contrast;
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 }  // namespace
@@ -220,7 +215,6 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool TForm1::OnCreate() {
   dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
   if (dpi_ <= 0) dpi_ = kBaseDpi;
-  ReadContrast();
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     if (int glyph = kForm1Layout[i].glyph)
       glyphs_[i].reset(static_cast<HBITMAP>(
@@ -243,6 +237,7 @@ bool TForm1::OnCreate() {
   }
   ApplyLayout();
   ApplyIcons();
+  ReadContrast();
 
   // Timer1 runs from the moment the window exists; its first tick fills the clock panel.
   SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
@@ -344,7 +339,16 @@ void TForm1::ApplyIcons() {
 }
 
 void TForm1::ReadContrast() {
-  highContrast_ = HighContrastOn();
+  bool on = HighContrastOn();
+  if (on != highContrast_) {
+    highContrast_ = on;
+    // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
+    // controls would paint the style's colours under the scheme's text: turn them off here too.
+    // A class list naming no class turns a window's style off; Wine takes an empty one as none.
+    for (HWND control : controls_) {
+      if (control) SetWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
+    }
+  }
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ui/high_contrast.h"
 #include "ui/win_handle.h"
 
 namespace {
@@ -25,7 +26,8 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
 }
 
 void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
-  UniqueTheme theme(IsAppThemed() ? OpenThemeData(button, L"BUTTON") : nullptr);
+  // High contrast paints with the scheme's colours, never a visual style's.
+  UniqueTheme theme(IsAppThemed() && !HighContrastOn() ? OpenThemeData(button, L"BUTTON") : nullptr);
   if (theme) {
     int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
     RECT r = rect;
