@@ -60,7 +60,8 @@ stop_velmora() {
 
 start_velmora 96
 shoot "$main" main-window
-click 249 22; sleep 0.5  # the first level's up arrow: 2, with the caret in its box
+click 249 22; sleep 0.5  # the first level's up arrow: 2, selected in its box
+click 238 26; sleep 0.5  # right of the digit: the caret after it
 shoot "$main" main-window-caret
 click 243 163            # About
 about=$(other_window '^Velmora$'); sleep 0.5
@@ -83,6 +84,7 @@ stop_velmora
 set_dpi 144
 start_velmora 144
 click 249 22; sleep 0.5
+click 238 26; sleep 0.5
 shoot "$main" main-window-144dpi
 stop_velmora
 restore_dpi

@@ -60,7 +60,8 @@ TEST(LayoutTable, TabStopsAreTheButtonsAndBoxesOnly) {
   for (const auto& c : kForm1Layout) {
     if (c.flags & kTabStop) stops.push_back(c.name);
   }
-  EXPECT_EQ(stops, (std::vector<std::string>{"BitBtn1", "BitBtn2", "Edit1", "Edit2", "Edit3", "Edit4", "BitBtn3"}));
+  EXPECT_EQ(stops,
+            (std::vector<std::string>{"BitBtn1", "BitBtn2", "Edit1", "Edit2", "Edit3", "Edit4", "BitBtn3"}));
   EXPECT_EQ(LayoutOf(CheckBox1).flags, kDisabled | kChecked);
   EXPECT_EQ(LayoutOf(SpeedButton1).flags, kNoFlags) << "About takes no focus";
 }
@@ -69,8 +70,8 @@ TEST(LayoutTable, OnlyADpiWindowsCanReportIsSane) {
   const struct {
     int dpi;
     bool sane;
-  } cases[] = {{0, false},   {-96, false},  {95, false},   {96, true},      {120, true},
-               {144, true},  {192, true},   {480, true},   {481, false},    {65535, false}};
+  } cases[] = {{0, false},  {-96, false}, {95, false}, {96, true},   {120, true},
+               {144, true}, {192, true},  {480, true}, {481, false}, {65535, false}};
   for (const auto& c : cases) EXPECT_EQ(IsSaneDpi(c.dpi), c.sane) << c.dpi;
 }
 

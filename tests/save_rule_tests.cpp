@@ -28,7 +28,8 @@ TEST(SaveRule, SaveGoesAheadOnlyAfterTheLastChosenFileLoaded) {
 }
 
 TEST(SaveRule, GuidanceSaysWhatHappenedAndWhatToDoInPlainWords) {
-  EXPECT_STREQ(SaveRefusalText(SaveRefusal::NothingOpened), "Open a file first: there is nothing to save yet.");
+  EXPECT_STREQ(SaveRefusalText(SaveRefusal::NothingOpened),
+               "Open a file first: there is nothing to save yet.");
   const std::string failed = SaveRefusalText(SaveRefusal::OpenFailed);
   EXPECT_NE(failed.find("could not be opened"), std::string::npos);
   EXPECT_NE(failed.find("Open"), std::string::npos);

@@ -54,13 +54,13 @@ TEST(LevelText, StepsByOneFromWhatCountsAndStopsAtTheBounds) {
     const wchar_t* text;
     int previous, delta, stepped;
   } cases[] = {
-      {L"5", 5, -1, 4}, {L"4", 5, 1, 5},   // the text that counts, whatever was held before
-      {L"1", 1, -1, 1}, {L"6", 6, 1, 6},   // no wrapping
-      {L"abc", 3, 1, 4}, {L"", 2, -1, 1},  // text that does not count: from the last value
-      {L" 5", 2, 1, 3}, {L"\uFF15", 2, -1, 1},
-      {L"3", 3, 5, 6}, {L"3", 3, -5, 1},   // a held arrow's larger step
+      {L"5", 5, -1, 4},         {L"4", 5, 1, 5},  // the text that counts, whatever was held before
+      {L"1", 1, -1, 1},         {L"6", 6, 1, 6},  // no wrapping
+      {L"abc", 3, 1, 4},        {L"", 2, -1, 1},  // text that does not count: from the last value
+      {L" 5", 2, 1, 3},         {L"\uFF15", 2, -1, 1},
+      {L"3", 3, 5, 6},          {L"3", 3, -5, 1},  // a held arrow's larger step
       {L"3", 3, 2147483647, 6}, {L"3", 3, -2147483647 - 1, 1},
-      {L"x", 0, 1, 2}, {L"x", 99, -1, 5},  // a previous value outside the range is clamped first
+      {L"x", 0, 1, 2},          {L"x", 99, -1, 5},  // a previous value outside the range is clamped first
   };
   for (const auto& c : cases)
     EXPECT_EQ(StepLevel(c.text, c.previous, c.delta), c.stepped)

@@ -218,8 +218,9 @@ TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
   EXPECT_EQ(seen_[1].icon, StopIcon());
   boxes = Save({DialogScript::Press(IDOK)});
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, L"The file you chose last could not be opened, so nothing was saved. Open it "
-                           L"again, or open another file, then save.");
+  EXPECT_EQ(boxes[0].text,
+            L"The file you chose last could not be opened, so nothing was saved. Open it "
+            L"again, or open another file, then save.");
   EXPECT_EQ(boxes[0].text.find(L"record"), std::wstring::npos);
   EXPECT_EQ(boxes[0].icon, InformationIcon());
   EXPECT_EQ(ReadBytes(shortFile), Bytes(100, 1));

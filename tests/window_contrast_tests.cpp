@@ -32,7 +32,8 @@ void SetSlot(decltype(&SystemParametersInfoW) function) {
   VirtualProtect(&velmora_spi_slot, sizeof velmora_spi_slot, old, &old);
 }
 
-constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_GRAYTEXT};
+constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT,
+                                   COLOR_GRAYTEXT};
 constexpr COLORREF kDarkScheme[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
                                     RGB(63, 242, 63)};
 
@@ -114,7 +115,8 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     EXPECT_TRUE(HasPixel(C(Label1), RGB(255, 255, 255))) << "the label's text";
     RECT box = RectInParent(C(CheckBox1));
     EXPECT_EQ(PixelAt(Main(), box.right - 1, box.bottom - 1), RGB(0, 0, 0)) << "round the check box";
-    EXPECT_EQ(PixelAt(C(CheckBox1), box.right - box.left - 2, 1), RGB(0, 0, 0)) << "the check box's background";
+    EXPECT_EQ(PixelAt(C(CheckBox1), box.right - box.left - 2, 1), RGB(0, 0, 0))
+        << "the check box's background";
     EXPECT_EQ(PixelAt(C(BitBtn1), 4, 4), RGB(0, 0, 0)) << "the button's face";
     EXPECT_TRUE(HasPixel(C(BitBtn1), RGB(255, 255, 255))) << "the button's caption";
 

@@ -228,7 +228,10 @@ TEST_F(Form1Look, DpiMessagesOutsideTheSaneRangeOrWithoutAFrameAreIgnored) {
   const struct {
     WORD x, y;
     const RECT* frame;
-  } broken[] = {{0, 0, &suggested}, {65535, 65535, &suggested}, {144, 144, nullptr}, {144, 144, &empty},
+  } broken[] = {{0, 0, &suggested},
+                {65535, 65535, &suggested},
+                {144, 144, nullptr},
+                {144, 144, &empty},
                 {96, 144, &suggested}};
   for (const auto& b : broken) {
     SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(b.x, b.y), reinterpret_cast<LPARAM>(b.frame));

@@ -417,8 +417,8 @@ void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
                kLogoPlacement.height, SRCCOPY);
     return;
   }
-  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)),
-                  ScaleForDpi(kGlyphSize, dpi_), ScaleForDpi(kGlyphGap, dpi_));
+  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), ScaleForDpi(kGlyphSize, dpi_),
+                  ScaleForDpi(kGlyphGap, dpi_));
 }
 
 void TForm1::OnActivate(bool active) {

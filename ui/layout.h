@@ -57,7 +57,7 @@ struct ControlLayout {
   LayoutRect rect;      // client pixels at 96 DPI
   const wchar_t* text;  // nullptr: no caption
   FontKind font;
-  int tabPosition;       // place in the window's Tab order, counting controls that are not stops; -1: none
+  int tabPosition;  // place in the window's Tab order, counting controls that are not stops; -1: none
   ControlFlags flags;
   int glyph;        // the glyph bitmap's resource id; 0: no glyph
   ControlId buddy;  // the text box an up-down control drives
