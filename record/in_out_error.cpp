@@ -18,6 +18,8 @@ std::string InOutMessage(int code) {
       return "File is too short to be an audio configuration file";
     case kInOutFileTooLarge:
       return "File is too large to be an audio configuration file";
+    case kInOutFileEmpty:
+      return "The file is empty";
     default:
       return InOutOtherMessage(code);
   }

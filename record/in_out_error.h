@@ -15,6 +15,7 @@ constexpr int kInOutAccessDenied = 5;
 constexpr int kInOutEmptyPath = 0x20000001;
 constexpr int kInOutFileTooShort = 0x20000002;
 constexpr int kInOutFileTooLarge = 0x20000003;
+constexpr int kInOutFileEmpty = 0x20000004;
 
 // The message the user sees for a code; it never names the file.
 std::string InOutMessage(int code);

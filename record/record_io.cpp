@@ -17,6 +17,7 @@ constexpr PathChar kBackupSuffix[] = {'.', 'b', 'a', 'k', 0};
 std::vector<std::uint8_t> ReadWholeFile(FileApi& files, const PathString& path) {
   std::unique_ptr<OpenedFile> file = files.OpenForReading(path);
   const std::uint64_t size = file->Size();
+  if (size == 0) throw EInOutError(kInOutFileEmpty);
   if (size < kRecordSize) throw EInOutError(kInOutFileTooShort);
   if (size > kMaxFileSize) throw EInOutError(kInOutFileTooLarge);
 

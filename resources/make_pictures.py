@@ -6,7 +6,9 @@
   save.bmp        16 x 16, 256 colours: a floppy disk
   about.bmp       16 x 16, 256 colours: an "i" in a circle
   exit.bmp        16 x 16, true colour: a door with an arrow leaving it
-  velmora.ico     the badge at 16, 32 and 48 pixels, each in 256 colours and in 32-bit with alpha
+  velmora.ico     the badge at 16, 20, 24, 32, 40, 48, 64 and 256 pixels in 32-bit with alpha (the
+                  256-pixel one PNG-compressed, as Vista and later read it), and at 16, 32 and 48
+                  pixels in 256 colours as well, for old systems and displays
 
 The glyphs are magenta wherever they are transparent, the bottom-left pixel included, because the
 button takes that pixel's colour as the transparent one. Only the standard library is used, except
@@ -17,6 +19,7 @@ that the JPEG is encoded by ImageMagick's convert or by cjpeg.
   python3 make_pictures.py --preview DIR    write enlarged PNGs of the files on disk, for review
 """
 
+import hashlib
 import math
 import os
 import shutil
@@ -29,8 +32,21 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAGENTA = (255, 0, 255)
 GLYPHS = {"open.bmp": 8, "save.bmp": 8, "about.bmp": 8, "exit.bmp": 24}
-ICON_SIZES = (16, 32, 48)
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)  # 32-bit: one per Windows scale of 16 and 32
+ICON_SIZES_8BIT = (16, 32, 48)
+PNG_ICON_SIZE = 256
 LOGO_SIZE = 100
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+MAX_ICO_BYTES = 64 * 1024  # the program carries the icon; it has a size budget
+# The images the icon had before the other sizes came: they must never change.
+KNOWN_IMAGES = {
+    (48, 32): "ae002186acc2b0812cee8968f94e4091f3d5d2ebe044c37bfa1c14e32cd3e13b",
+    (32, 32): "7fd04db1e132c6c663def5e08b74bb2210abfd5f7a650ecdd13b4d3a82354127",
+    (16, 32): "e6220f56ebacb751199ac1c00a36911bd913895d192675768f4d2de7450b4ab2",
+    (48, 8): "3964ccc278ce54fac18dae6e2bd719bc762a53ebb29c9387e934deebc9566223",
+    (32, 8): "69c6ce3e5bd089eca1028c7b2702a8c28dae5fee6c43cd97b5abcd3be3671035",
+    (16, 8): "b6fccc13a4eca7b35552cdccb6a103c7483aa0f153e68ccbf6bc8cb5259d8061",
+}
 
 
 def hex_rgb(text):
@@ -179,6 +195,59 @@ SMALL_SPEAKER = [
     "................"]
 
 
+# At 20 and 24 pixels, the 144-DPI title bar's size, the smooth waves blur too: the loudspeaker
+# is drawn pixel by pixel over the badge there as well.
+SPEAKER_20 = [
+    "....................",
+    "....................",
+    "....................",
+    "....................",
+    ".......W.......w....",
+    "......WW...W....w...",
+    ".....WWW....W...w...",
+    "...WWWWW....W....w..",
+    "...WWWWW....W....w..",
+    "...WWWWW....W....w..",
+    "...WWWWW....W....w..",
+    "...WWWWW....W....w..",
+    ".....WWW....W...w...",
+    "......WW...W....w...",
+    ".......W.......w....",
+    "....................",
+    "....................",
+    "....................",
+    "....................",
+    "...................."]
+
+SPEAKER_24 = [
+    "........................",
+    "........................",
+    "........................",
+    "........................",
+    "..........W.......w.....",
+    ".........WW.......w.....",
+    "........WWW....W...w....",
+    ".......WWWW.....W..w....",
+    "....WWWWWWW.W...W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW..W..W..w....",
+    "....WWWWWWW.W...W..w....",
+    ".......WWWW.....W..w....",
+    "........WWW....W...w....",
+    ".........WW.......w.....",
+    "..........W.......w.....",
+    "........................",
+    "........................",
+    "........................",
+    "........................"]
+
+PIXEL_SPEAKERS = {16: SMALL_SPEAKER, 20: SPEAKER_20, 24: SPEAKER_24}
+
+
 def draw_logo():
     rows = render(badge_layers(), LOGO_SIZE, 5)
     # The JPEG has no alpha: flatten onto the window's white background.
@@ -187,11 +256,14 @@ def draw_logo():
 
 
 def draw_icon(size):
-    if size > 16:
-        return render(badge_layers(), size, 8)
+    if size not in PIXEL_SPEAKERS:
+        # Fewer samples for the largest image: 64 per pixel would take minutes, 16 look the same.
+        return render(badge_layers(), size, 8 if size <= 64 else 4)
     rows = render(badge_layers(with_speaker=False), size, 8)
     strength = {"W": 1.0, "w": 0.75}
-    for y, line in enumerate(SMALL_SPEAKER):
+    speaker = PIXEL_SPEAKERS[size]
+    assert len(speaker) == size and all(len(line) == size for line in speaker)
+    for y, line in enumerate(speaker):
         for x, ch in enumerate(line):
             if ch in strength:
                 r, g, b, a = rows[y][x]
@@ -452,6 +524,10 @@ def icon_image_32bit(rgba):
     return info_header(size, size * 2, 32, len(xor) + len(mask), 0) + xor + mask
 
 
+def icon_image_png(rgba):
+    return png_bytes(rgba)
+
+
 def write_ico(path, images):
     """images: (size, bits, data) in directory order."""
     directory = struct.pack("<HHH", 0, 1, len(images))
@@ -496,8 +572,9 @@ def make():
     # Largest first and 32-bit before 256 colours, the order Windows' own icons use.
     images = []
     for size in reversed(ICON_SIZES):
-        images.append((size, 32, icon_image_32bit(drawn[size])))
-    for size in reversed(ICON_SIZES):
+        image = icon_image_png if size == PNG_ICON_SIZE else icon_image_32bit
+        images.append((size, 32, image(drawn[size])))
+    for size in reversed(ICON_SIZES_8BIT):
         images.append((size, 8, icon_image_8bit(drawn[size])))
     write_ico(os.path.join(HERE, "velmora.ico"), images)
 
@@ -565,10 +642,13 @@ def read_ico(path):
     for i in range(count):
         w, h, colours, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data,
                                                                              6 + 16 * i)
-        width, height, dib_bits, rows = read_dib(data[offset:offset + length], in_icon=True)
+        if data[offset:offset + 8] == PNG_SIGNATURE:
+            width, height, dib_bits, rows = read_png(data[offset:offset + length])
+        else:
+            width, height, dib_bits, rows = read_dib(data[offset:offset + length], in_icon=True)
         if (w or 256, h or 256, bits) != (width, height, dib_bits) or colours != 0 or planes != 1:
             raise ValueError("directory entry %d does not match its image" % i)
-        images.append((width, bits, rows))
+        images.append((width, bits, rows, data[offset:offset + length]))
     return images
 
 
@@ -636,27 +716,93 @@ def check():
                "%s is %dx%d at %d bits" % (name, width, height, actual))
         expect(rows[-1][0][:3] == MAGENTA, "%s: bottom-left pixel is not magenta" % name)
         expect(any(p[:3] != MAGENTA for row in rows for p in row), "%s is empty" % name)
-    images = read_ico(os.path.join(HERE, "velmora.ico"))
-    expect(sorted((s, b) for s, b, _ in images) == sorted((s, b) for s in ICON_SIZES for b in (8, 32)),
-           "velmora.ico holds %s" % [(s, b) for s, b, _ in images])
-    for size, bits, rows in images:
+    path = os.path.join(HERE, "velmora.ico")
+    images = read_ico(path)
+    wanted = [(s, 32) for s in ICON_SIZES] + [(s, 8) for s in ICON_SIZES_8BIT]
+    expect(sorted((s, b) for s, b, _, _ in images) == sorted(wanted),
+           "velmora.ico holds %s" % [(s, b) for s, b, _, _ in images])
+    for size, bits, rows, data in images:
         alphas = {p[3] for row in rows for p in row}
         expect(0 in alphas and 255 in alphas, "icon %d/%d has no transparent corner" % (size, bits))
+        expect((data[:8] == PNG_SIGNATURE) == (size == PNG_ICON_SIZE),
+               "icon %d/%d: only the %d-pixel image is PNG" % (size, bits, PNG_ICON_SIZE))
+        known = KNOWN_IMAGES.get((size, bits))
+        expect(known is None or hashlib.sha256(data).hexdigest() == known,
+               "icon %d/%d is not the image the program has always shown" % (size, bits))
+    expect(os.path.getsize(path) <= MAX_ICO_BYTES,
+           "velmora.ico is %d bytes, over %d" % (os.path.getsize(path), MAX_ICO_BYTES))
     for problem in problems:
         print("make_pictures.py --check: " + problem, file=sys.stderr)
     return not problems
 
 
-def write_png(path, rows):
-    raw = b"".join(b"\0" + bytes(c for p in row for c in p) for row in rows)
+def png_bytes(rows):
+    """RGB or RGBA rows as a PNG, filtered (Paeth, Sub or none per row, the smallest) and deflated."""
+    channels = len(rows[0][0])
+    stride = channels * len(rows[0])
+    raw, previous = bytearray(), bytes(stride)
+    for row in rows:
+        line = bytes(c for p in row for c in p)
+        candidates = [b"\0" + line, b"\1" + bytes((line[i] - (line[i - channels] if i >= channels else 0)) & 255
+                                                   for i in range(stride))]
+
+        def paeth(i):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            return a if pa <= pb and pa <= pc else b if pb <= pc else c
+        candidates.append(b"\4" + bytes((line[i] - paeth(i)) & 255 for i in range(stride)))
+        raw += min(candidates, key=lambda f: sum(x if x < 128 else 256 - x for x in f[1:]))
+        previous = line
 
     def chunk(kind, body):
         return (struct.pack(">I", len(body)) + kind + body
                 + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 2, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6 if channels == 4 else 2, 0, 0, 0)
+    return (PNG_SIGNATURE + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
+def read_png(data):
+    """(width, height, 32, rows of (r, g, b, a)) of an 8-bit RGBA PNG as png_bytes writes it."""
+    at, idat, header = 8, b"", None
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if (depth, colour, interlace) != (8, 6, 0):
+        raise ValueError("PNG image is not 8-bit RGBA without interlacing")
+    raw, stride, rows, previous = zlib.decompress(idat), 4 * width, [], bytes(4 * width)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 4] if i >= 4 else 0
+            b, c = previous[i], (previous[i - 4] if i >= 4 else 0)
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([tuple(line[i:i + 4]) for i in range(0, stride, 4)])
+        previous = bytes(line)
+    return width, height, 32, rows
+
+
+def write_png(path, rows):
     with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
-                + chunk(b"IEND", b""))
+        f.write(png_bytes(rows))
 
 
 def enlarge(rows, factor):
@@ -682,8 +828,8 @@ def preview(folder):
         glyphs.append(over(keyed, face))
     strip = [sum((g[y] + [(240, 240, 240)] * 4 for g in glyphs), []) for y in range(16)]
     write_png(os.path.join(folder, "glyphs.png"), enlarge(strip, 10))
-    for size, bits, rows in read_ico(os.path.join(HERE, "velmora.ico")):
-        factor = 240 // size
+    for size, bits, rows, _ in read_ico(os.path.join(HERE, "velmora.ico")):
+        factor = max(1, 240 // size)
         write_png(os.path.join(folder, "icon-%d-%d.png" % (size, bits)),
                   over(enlarge(rows, factor), checker))
         write_png(os.path.join(folder, "icon-%d-%d-actual.png" % (size, bits)), over(rows, face))

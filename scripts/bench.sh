@@ -3,7 +3,6 @@
 # start-up time, peak memory and size beside two floors (Windows build, under Wine): the same 19
 # controls with the same manifest and fonts, and a bare window.
 . "$(dirname "$0")/prepare.sh"
-trap velmora_stop EXIT
 
 cmake --preset host >/dev/null
 cmake --build --preset host --target record_bench >/dev/null
@@ -12,9 +11,7 @@ build/host/bench/record_bench --benchmark_repetitions=5 --benchmark_report_aggre
 
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench >/dev/null
-velmora_start_display
-velmora_start_wine
-velmora_window_manager N
+velmora_headless
 echo "== program: start-up and peak memory beside the same controls and beside a bare window"
 wine build/program/bench/startup_bench.exe "$(winepath -w build/program/app/velmora.exe)" \
   "$(winepath -w build/program/bench/controls_floor.exe)" \

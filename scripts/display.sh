@@ -27,3 +27,11 @@ velmora_stop() {
   wineserver -k >/dev/null 2>&1 || true
   [ -z "${VELMORA_XVFB_PID:-}" ] || kill "$VELMORA_XVFB_PID" 2>/dev/null || true
 }
+# Everything a headless run needs, in one call: a virtual display when there is none, the
+# persistent wineserver and unmanaged windows; all of it stopped when the script exits.
+velmora_headless() {
+  trap velmora_stop EXIT
+  velmora_start_display
+  velmora_start_wine
+  velmora_window_manager N
+}

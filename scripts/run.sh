@@ -10,10 +10,7 @@ if [ -n "${DISPLAY:-}" ]; then
   velmora_window_manager Y
   exec wine "$exe"
 fi
-trap velmora_stop EXIT
-velmora_start_display
-velmora_start_wine
-velmora_window_manager N
+velmora_headless
 wine "$exe" >/dev/null 2>&1 &
 id=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
 sleep 2  # let the first clock tick land

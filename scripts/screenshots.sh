@@ -1,26 +1,38 @@
 #!/usr/bin/env bash
-# Saves screenshots for review: the main window, the About box, the open dialog and an error box.
-# Runs Velmora in a virtual display and clicks through it as a user would.
+# Saves screenshots for review: the main window (also with the caret in a level box), the About
+# box, the open dialog and an error box at 96 DPI; the main window at 144 DPI; and the window in
+# high contrast. Runs Velmora in a virtual display and clicks through it as a user would.
 . "$(dirname "$0")/prepare.sh"
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora >/dev/null
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target window_tests >/dev/null
 out=${1:-build/screenshots}
 mkdir -p "$out"
 
-unset DISPLAY
-trap 'wine taskkill /f /im velmora.exe >/dev/null 2>&1 </dev/null || true; velmora_stop' EXIT
-velmora_start_display
-velmora_start_wine
-velmora_window_manager N
+desktop='HKCU\Control Panel\Desktop'
+set_dpi() {  # the prefix's one system DPI; the wineserver must start again to take it
+  wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  velmora_start_wine
+}
+restore_dpi() {
+  if [ -n "$saved_dpi" ]; then
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$saved_dpi" /f >/dev/null 2>&1 </dev/null || true
+  else
+    wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 </dev/null || true
+  fi
+}
 
-wine build/program/app/velmora.exe >/dev/null 2>&1 </dev/null &
-main=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
-sleep 1.5
-eval "$(xdotool getwindowgeometry --shell "$main")"  # X Y WIDTH HEIGHT of the whole frame
-border=$(((WIDTH - 266) / 2))
-left=$((X + border))
-top=$((Y + HEIGHT - border - 200))
-click() { xdotool mousemove "$((left + $1))" "$((top + $2))" click 1; }
+unset DISPLAY
+velmora_headless
+query=$(mktemp)
+wine reg query "$desktop" /v LogPixels >"$query" 2>/dev/null </dev/null || true
+saved_dpi=$(awk '/LogPixels/ {print $3}' "$query" | tr -d '\r')
+rm -f "$query"
+# The prefix's DPI is put back however the script ends.
+trap 'wine taskkill /f /im velmora.exe >/dev/null 2>&1 </dev/null || true; restore_dpi; velmora_stop' EXIT
+
 shoot() { /usr/bin/import -display "$DISPLAY" -window "$1" "$out/$2.png"; echo "$out/$2.png"; }
 other_window() {  # the newest top-level window that is not the main one
   for _ in $(seq 100); do
@@ -31,8 +43,28 @@ other_window() {  # the newest top-level window that is not the main one
   done
   return 1
 }
+# Starts Velmora at a DPI and finds its window; click X Y then clicks at 96-DPI client pixels.
+start_velmora() {
+  dpi=$1
+  wine build/program/app/velmora.exe >/dev/null 2>&1 </dev/null &
+  main=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
+  sleep 1.5
+  eval "$(xdotool getwindowgeometry --shell "$main")"  # X Y WIDTH HEIGHT of the whole frame
+  border=$(((WIDTH - 266 * dpi / 96) / 2))
+  left=$((X + border))
+  top=$((Y + HEIGHT - border - 200 * dpi / 96))
+}
+click() { xdotool mousemove "$((left + $1 * dpi / 96))" "$((top + $2 * dpi / 96))" click 1; }
+stop_velmora() {
+  wine taskkill /f /im velmora.exe >/dev/null 2>&1 </dev/null || true
+  sleep 0.5
+}
 
+start_velmora 96
 shoot "$main" main-window
+click 249 22; sleep 0.5  # the first level's up arrow: 2, selected in its box
+click 238 26; sleep 0.5  # right of the digit: the caret after it
+shoot "$main" main-window-caret
 click 243 163            # About
 about=$(other_window '^Velmora$'); sleep 0.5
 shoot "$about" about-box
@@ -47,3 +79,26 @@ sleep 1
 error=$(other_window '^Velmora$'); sleep 0.5
 shoot "$error" error-box
 xdotool key Return
+sleep 0.5
+stop_velmora
+
+# 144 DPI, the prefix's system DPI for the time being.
+set_dpi 144
+start_velmora 144
+click 249 22; sleep 0.5
+click 238 26; sleep 0.5
+shoot "$main" main-window-144dpi
+stop_velmora
+restore_dpi
+wineserver -k >/dev/null 2>&1 || true
+velmora_start_wine
+
+# High contrast: Wine 8 cannot turn it on, so the window test that fakes it for its own process
+# (with a real dark colour scheme) holds its window open to be photographed.
+VELMORA_HOLD_WINDOW_MS=4000 wine build/windows/tests/window_tests.exe \
+  --gtest_filter=Form1Contrast.WhiteUnlessHighContrastThenTheSystemsWindowColours >/dev/null 2>&1 </dev/null &
+tests=$!
+main=$(timeout 60 xdotool search --sync --name '^Velmora$' | head -n 1)
+sleep 2
+shoot "$main" main-window-high-contrast
+wait "$tests" || echo "the high-contrast window test failed" >&2

@@ -2,10 +2,7 @@
 # Installs what is missing, builds both configurations and runs every test:
 # natively on the host, then the Windows build under Wine in a virtual display.
 . "$(dirname "$0")/prepare.sh"
-trap velmora_stop EXIT
-velmora_start_display
-velmora_start_wine
-velmora_window_manager N
+velmora_headless
 
 echo "== host build"
 cmake --preset host >/dev/null

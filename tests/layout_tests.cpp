@@ -1,6 +1,8 @@
 // The layout table: the facts the window builder relies on without checking them itself.
 #include <gtest/gtest.h>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "ui/layout.h"
 
@@ -13,7 +15,12 @@ TEST(LayoutTable, CreationOrderIsTheTabOrderAndEachLabelPrecedesItsBox) {
     if (c.tabPosition >= 0) {
       EXPECT_EQ(c.tabPosition, lastTab + 1) << c.name;
       lastTab = c.tabPosition;
+    } else {
+      EXPECT_FALSE(c.flags & kTabStop) << c.name << " is a Tab stop outside the Tab order";
     }
+    EXPECT_EQ((c.flags & kChecked) != 0, c.kind == ControlKind::CheckBox) << c.name;
+    const bool hasGlyph = c.kind == ControlKind::GlyphButton || c.kind == ControlKind::SpeedButton;
+    EXPECT_EQ(c.glyph != 0, hasGlyph) << c.name;
     if (c.kind == ControlKind::Edit) {
       ASSERT_GT(i, 0u);
       EXPECT_EQ(kForm1Layout[i - 1].kind, ControlKind::Label) << c.name;
@@ -45,5 +52,44 @@ TEST(LayoutTable, ScalingKeepsNeighboursFlushAndIsExactAt96) {
     EXPECT_EQ(r.top, c.out.top) << c.dpi;
     EXPECT_EQ(r.width, c.out.width) << c.dpi;
     EXPECT_EQ(r.height, c.out.height) << c.dpi;
+  }
+}
+
+TEST(LayoutTable, TabStopsAreTheButtonsAndBoxesOnly) {
+  std::vector<std::string> stops;
+  for (const auto& c : kForm1Layout) {
+    if (c.flags & kTabStop) stops.push_back(c.name);
+  }
+  EXPECT_EQ(stops,
+            (std::vector<std::string>{"BitBtn1", "BitBtn2", "Edit1", "Edit2", "Edit3", "Edit4", "BitBtn3"}));
+  EXPECT_EQ(LayoutOf(CheckBox1).flags, kDisabled | kChecked);
+  EXPECT_EQ(LayoutOf(SpeedButton1).flags, kNoFlags) << "About takes no focus";
+}
+
+TEST(LayoutTable, OnlyADpiWindowsCanReportIsSane) {
+  const struct {
+    int dpi;
+    bool sane;
+  } cases[] = {{0, false},  {-96, false}, {95, false}, {96, true},   {120, true},
+               {144, true}, {192, true},  {480, true}, {481, false}, {65535, false}};
+  for (const auto& c : cases) EXPECT_EQ(IsSaneDpi(c.dpi), c.sane) << c.dpi;
+}
+
+TEST(LayoutTable, OpenDialogIsCentredAcrossAndAThirdDownRoundingDown) {
+  const struct {
+    LayoutRect monitor;
+    int width, height;
+    LayoutPoint at;
+  } cases[] = {
+      {{0, 0, 1280, 1024}, 600, 400, {340, 208}},
+      {{0, 0, 100, 100}, 111, 120, {-6, -7}},  // larger than the monitor: still rounded down
+      {{1920, 0, 1920, 1080}, 601, 400, {1920 + 659, 226}},
+      {{-1280, -200, 1280, 1024}, 601, 401, {-1280 + 339, -200 + 207}},
+      {{0, 0, 100, 100}, 100, 100, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    LayoutPoint p = OpenDialogPosition(c.monitor, c.width, c.height);
+    EXPECT_EQ(p.x, c.at.x) << c.monitor.left << " " << c.width;
+    EXPECT_EQ(p.y, c.at.y) << c.monitor.top << " " << c.height;
   }
 }

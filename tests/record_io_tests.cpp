@@ -25,8 +25,8 @@ TEST_F(RecordIoTest, FileSizesAreLoadedWholeOrRefused) {
     std::uint64_t size;
     int code;
   } cases[] = {
-      {0, kInOutFileTooShort}, {kRecordSize - 1, kInOutFileTooShort},  {kRecordSize, 0}, {kRecordSize + 1, 0},
-      {64 * 1024, 0},          {kMaxFileSize + 1, kInOutFileTooLarge},
+      {0, kInOutFileEmpty}, {1, kInOutFileTooShort}, {kRecordSize - 1, kInOutFileTooShort},  {kRecordSize, 0},
+      {kRecordSize + 1, 0}, {64 * 1024, 0},          {kMaxFileSize + 1, kInOutFileTooLarge},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);

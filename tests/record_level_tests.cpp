@@ -63,6 +63,7 @@ TEST(InOutErrorTest, MessagesFollowTheTable) {
       {kInOutEmptyPath, "No file name was given"},
       {kInOutFileTooShort, "File is too short to be an audio configuration file"},
       {kInOutFileTooLarge, "File is too large to be an audio configuration file"},
+      {kInOutFileEmpty, "The file is empty"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(InOutMessage(c.code), c.message);

@@ -1,5 +1,9 @@
 # Pure ui helpers: built and run on the host, and again as a Windows .exe under Wine.
-add_executable(ui_core_tests ${CMAKE_CURRENT_LIST_DIR}/ui_core_tests.cpp ${CMAKE_CURRENT_LIST_DIR}/layout_tests.cpp)
+add_executable(ui_core_tests
+  ${CMAKE_CURRENT_LIST_DIR}/ui_core_tests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/layout_tests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/save_rule_tests.cpp
+)
 target_link_libraries(ui_core_tests PRIVATE velmora_ui_core GTest::gtest_main)
 # A cold Wine prefix takes longer than the default 5 s to list the tests.
 gtest_discover_tests(ui_core_tests DISCOVERY_TIMEOUT 120)

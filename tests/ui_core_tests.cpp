@@ -27,6 +27,14 @@ TEST(LevelText, ParseAcceptsOnlyWholeNumbersInRange) {
       {L"\uFF13", no},  // a fullwidth 3 is not a decimal digit here
       {L"99999999999999999999", no},  // long enough to overflow a naive parse
       {L"00000000000000000000004", 4},
+      // What the up-down control's own parser reads as 5, and what a user can type or paste.
+      {L" 5", no},  {L"+5", no},  {L"5,", no},  {L"5 ", no},  {L"\t5", no}, {L"5\n", no},
+      {L"\uFF15", no},  // fullwidth 5
+      {L"\u0665", no},  // Arabic-Indic 5
+      {L"\u06F5", no},  // extended Arabic-Indic 5
+      {L"\u096B", no},  // Devanagari 5
+      {L"\u00B2", no},  // superscript 2
+      {L"5\u200B", no}, // a zero-width space after it
       // clang-format on
   };
   for (const auto& c : cases) EXPECT_EQ(ParseLevelText(c.text), c.value) << "text \"" << c.text << '"';
@@ -39,6 +47,24 @@ TEST(LevelText, SaveFallsBackToPreviousValue) {
   } cases[] = {{L"5", 2, 5}, {L"abc", 4, 4}, {L"", 2, 2}, {L"0", 6, 6}, {L"9", 3, 3}, {L"02", 5, 2}};
   for (const auto& c : cases)
     EXPECT_EQ(LevelForSave(c.text, c.previous), c.saved) << "text \"" << c.text << '"';
+}
+
+TEST(LevelText, StepsByOneFromWhatCountsAndStopsAtTheBounds) {
+  const struct {
+    const wchar_t* text;
+    int previous, delta, stepped;
+  } cases[] = {
+      {L"5", 5, -1, 4},         {L"4", 5, 1, 5},  // the text that counts, whatever was held before
+      {L"1", 1, -1, 1},         {L"6", 6, 1, 6},  // no wrapping
+      {L"abc", 3, 1, 4},        {L"", 2, -1, 1},  // text that does not count: from the last value
+      {L" 5", 2, 1, 3},         {L"\uFF15", 2, -1, 1},
+      {L"3", 3, 5, 6},          {L"3", 3, -5, 1},  // a held arrow's larger step
+      {L"3", 3, 2147483647, 6}, {L"3", 3, -2147483647 - 1, 1},
+      {L"x", 0, 1, 2},          {L"x", 99, -1, 5},  // a previous value outside the range is clamped first
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(StepLevel(c.text, c.previous, c.delta), c.stepped)
+        << "text \"" << c.text << "\" previous " << c.previous << " delta " << c.delta;
 }
 
 TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {

@@ -53,6 +53,10 @@ class Form1Commands : public Form1Test {
 
 using Shown4 = std::array<std::wstring, 4>;
 
+// Message boxes show the system's shared icons, so the handles compare.
+HICON InformationIcon() { return LoadIconW(nullptr, IDI_INFORMATION); }
+HICON StopIcon() { return LoadIconW(nullptr, IDI_ERROR); }
+
 }  // namespace
 
 TEST_F(Form1Commands, CancelOnTheFirstOpenChangesNothingButTheStatus) {
@@ -79,10 +83,6 @@ TEST_F(Form1Commands, OpenDialogIsPlacedOnTheWindowsMonitor) {
   int width = r.right - r.left, height = r.bottom - r.top;
   EXPECT_EQ(r.left, m.left + (m.right - m.left - width) / 2);
   EXPECT_EQ(r.top, m.top + (m.bottom - m.top - height) / 3);
-  // The formula rounds down, also when the dialog is larger than the monitor.
-  EXPECT_EQ(OpenDialogPosition(RECT{0, 0, 100, 100}, 111, 120).x, -6);
-  EXPECT_EQ(OpenDialogPosition(RECT{0, 0, 100, 100}, 111, 120).y, -7);
-  EXPECT_EQ(OpenDialogPosition(RECT{1920, 0, 3840, 1080}, 601, 400).x, 1920 + 659);
 }
 
 TEST_F(Form1Commands, OpenShowsTheLevelsClampedToTheSpinRange) {
@@ -128,6 +128,24 @@ TEST_F(Form1Commands, TextThatIsNotALevelSavesThePreviousValue) {
   EXPECT_EQ(Shown(), (Shown4{L"2", L"3", L"4", L"6"})) << "the boxes show what was saved";
 }
 
+TEST_F(Form1Commands, OnlyAsciiDigitsFromOneToSixCount) {
+  WriteBytes(file_, RecordWith({2, 3, 4, 5}));
+  Open(file_);
+  // Each of these the up-down control itself would read as 5, or the user might mean 5.
+  const wchar_t* const kNotALevel[] = {L" 5", L"+5", L"5,", L"\uFF15", L"\u0665"};
+  for (const wchar_t* text : kNotALevel) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(text)));
+    SetWindowTextW(C(Edit1), text);
+    Save();
+    EXPECT_EQ(ReadBytes(file_)[397], 2);
+    EXPECT_EQ(TextOf(C(Edit1)), L"2") << "the box shows what was saved";
+  }
+  SetWindowTextW(C(Edit1), L"05");  // leading zeros count: one value, the one the user sees
+  Save();
+  EXPECT_EQ(ReadBytes(file_)[397], 5);
+  EXPECT_EQ(TextOf(C(Edit1)), L"5");
+}
+
 TEST_F(Form1Commands, SecondOpenIsPrefilledWithTheFirstPath) {
   WriteBytes(file_, RecordWith({4, 4, 4, 4}));
   Open(file_);
@@ -148,12 +166,20 @@ TEST_F(Form1Commands, MissingFileShowsTheErrorBoxAndKeepsTheWindowAsItWas) {
   const SeenDialog& box = seen_[1];
   EXPECT_EQ(box.text, L"File not found.");
   EXPECT_EQ(box.caption, L"Velmora");
-  EXPECT_TRUE(box.hasIcon);
+  EXPECT_EQ(box.icon, StopIcon());
   EXPECT_EQ(box.owner, Main());
   EXPECT_FALSE(box.ownerEnabled) << "the window is disabled while the box shows";
   EXPECT_TRUE(IsWindowEnabled(Main()));
   EXPECT_EQ(Status(), L"Open file, please!");
   EXPECT_EQ(Shown(), (Shown4{L"1", L"5", L"1", L"1"}));
+}
+
+TEST_F(Form1Commands, AnEmptyFileIsCalledEmptyInTheErrorBox) {
+  WriteBytes(file_, Bytes{});
+  Open(file_, {DialogScript::Press(IDOK)});
+  ASSERT_EQ(seen_.size(), 2u);
+  EXPECT_EQ(seen_[1].text, L"The file is empty.");
+  EXPECT_EQ(seen_[1].icon, StopIcon());
 }
 
 TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
@@ -174,8 +200,9 @@ TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
   GetCurrentDirectoryW(MAX_PATH, cwd);
   auto boxes = Save({DialogScript::Press(IDOK)});
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].text.find(L"open"), std::wstring::npos);
-  EXPECT_TRUE(boxes[0].hasIcon);
+  EXPECT_EQ(boxes[0].text, L"Open a file first: there is nothing to save yet.");
+  EXPECT_EQ(boxes[0].caption, L"Velmora");
+  EXPECT_EQ(boxes[0].icon, InformationIcon()) << "guidance, not an error";
   EXPECT_FALSE(fs::exists(fs::path(cwd) / L".bak"));
 
   // After a failed Open the path names a file whose record was never read: refused as well.
@@ -187,9 +214,15 @@ TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
   WriteBytes(shortFile, Bytes(100, 1));
   Open(shortFile, {DialogScript::Press(IDOK)});
   ASSERT_EQ(seen_.size(), 2u);
-  EXPECT_NE(seen_[1].text.find(L"short"), std::wstring::npos) << "a short file is refused in the error box";
+  EXPECT_EQ(seen_[1].text, L"File is too short to be an audio configuration file.");
+  EXPECT_EQ(seen_[1].icon, StopIcon());
   boxes = Save({DialogScript::Press(IDOK)});
   ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            L"The file you chose last could not be opened, so nothing was saved. Open it "
+            L"again, or open another file, then save.");
+  EXPECT_EQ(boxes[0].text.find(L"record"), std::wstring::npos);
+  EXPECT_EQ(boxes[0].icon, InformationIcon());
   EXPECT_EQ(ReadBytes(shortFile), Bytes(100, 1));
   EXPECT_FALSE(fs::exists(fs::path(shortFile.wstring() + L".bak")));
   EXPECT_EQ(ReadBytes(file_), good);

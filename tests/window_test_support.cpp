@@ -17,14 +17,15 @@ std::wstring ReadMessageBoxText(HWND dialog) {
   return {};
 }
 
-bool MessageBoxHasIcon(HWND dialog) {
+HICON MessageBoxIcon(HWND dialog) {
   for (int id : kMessageBoxIconIds) {
     HWND item = GetDlgItem(dialog, id);
     // The box itself is not shown yet, so look at the item's own style.
-    if (item && (GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE) && SendMessageW(item, STM_GETICON, 0, 0) != 0)
-      return true;
+    if (item && (GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE)) {
+      if (auto icon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0))) return icon;
+    }
   }
-  return false;
+  return nullptr;
 }
 
 HWND FileNameBox(HWND dialog) {
@@ -72,7 +73,8 @@ LRESULT CALLBACK DialogScript::Hook(int code, WPARAM wParam, LPARAM lParam) {
       HWND fileName = FileNameBox(hwnd);
       seen.text = fileName ? TextOf(fileName) : ReadMessageBoxText(hwnd);
       if (fileName) seen.folder = FolderOf(hwnd);
-      seen.hasIcon = MessageBoxHasIcon(hwnd);
+      seen.icon = MessageBoxIcon(hwnd);
+      seen.hasIcon = seen.icon != nullptr;
       seen.owner = GetWindow(hwnd, GW_OWNER);
       seen.ownerEnabled = seen.owner ? IsWindowEnabled(seen.owner) != FALSE : true;
       GetWindowRect(hwnd, &seen.rect);

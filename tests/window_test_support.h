@@ -73,6 +73,7 @@ struct SeenDialog {
   std::wstring caption;
   std::wstring text;     // message box text, or the open dialog's file-name box
   bool hasIcon = false;  // message boxes only
+  HICON icon = nullptr;  // the message box's icon, to compare with the system's shared ones
   HWND owner = nullptr;
   bool ownerEnabled = true;
   RECT rect{};

@@ -1,27 +1,24 @@
 #include "ui/form1.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <exception>
 
 #include "record/record_io.h"
 #include "resources/resource_ids.h"
 #include "ui/glyph_button.h"
+#include "ui/high_contrast.h"
+#include "ui/icons.h"
 #include "ui/jpeg_decode.h"
-#include "ui/level_text.h"
 #include "ui/message_boxes.h"
 #include "ui/system_api.h"
 
 namespace {
 
-constexpr int kGlyphSize = 16;
-constexpr int kGlyphGap = 4;
 constexpr wchar_t kStatusStart[] = L"Open file, please!";
 constexpr wchar_t kStatusOpened[] = L"File opened!";
 constexpr wchar_t kStatusNoFile[] = L"File not found!";
-constexpr char kNothingLoaded[] = "There is no record to save: open an audio configuration file first";
-constexpr char kLoadFailed[] =
-    "The chosen file was not loaded, so its record is unknown: open a file again before saving";
 
 using ClickHandler = void (TForm1::*)();
 struct ClickBinding {
@@ -40,22 +37,6 @@ std::size_t IndexOf(ControlId id) {
     if (kForm1Layout[i].id == id) return i;
   }
   return kForm1Layout.size();
-}
-
-int ResourceIdOf(Glyph glyph) {
-  switch (glyph) {
-    case Glyph::Open:
-      return IDB_OPEN;
-    case Glyph::Save:
-      return IDB_SAVE;
-    case Glyph::Exit:
-      return IDB_EXIT;
-    case Glyph::About:
-      return IDB_ABOUT;
-    case Glyph::None:
-      break;
-  }
-  return 0;
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -85,6 +66,24 @@ UniqueBitmap LoadLogo(HINSTANCE instance) {
   return bitmap;
 }
 
+// The level boxes step on Up and Down themselves, before the up-down control's own handling of
+// its buddy sees the keys: that handling re-reads the text by its own rules and, after a click
+// on an arrow, was seen to step twice for one key press.
+LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto next = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit, GWLP_USERDATA));
+  if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
+    SendMessageW(GetParent(edit), TForm1::kStepLevelMessage, static_cast<WPARAM>(GetDlgCtrlID(edit)),
+                 wParam == VK_UP ? 1 : -1);
+    return 0;
+  }
+  return CallWindowProcW(next, edit, message, wParam, lParam);
+}
+
+void SubclassLevelEdit(HWND edit) {
+  SetWindowLongPtrW(edit, GWLP_USERDATA, GetWindowLongPtrW(edit, GWLP_WNDPROC));
+  SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LevelEditProc));
+}
+
 }  // namespace
 
 TForm1::~TForm1() {
@@ -103,11 +102,7 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
-  wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  wc.hIconSm =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  // No class icons: each window sets its own, sized for its DPI and owned by its form.
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = kClassName;
@@ -156,20 +151,40 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case kStepLevelMessage:
+      StepLevel(SlotOf(static_cast<int>(wParam)), static_cast<int>(lParam));
+      return 0;
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(hwnd_, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, BackgroundBrush());
+      return TRUE;
+    }
     case WM_CTLCOLORSTATIC: {
-      // Labels and the check box sit on the window's white.
+      // Labels and the check box sit on the window's background.
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, RGB(255, 255, 255));
+      SetBkColor(dc, BackgroundColor());
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      return reinterpret_cast<LRESULT>(BackgroundBrush());
     }
     case WM_TIMER:
       if (wParam == kTimer1) Timer1Timer();
       return 0;
+    case WM_HELP:
+      OnHelp();
+      return TRUE;
+    case WM_SYSCOLORCHANGE:
+      // Common controls learn of new colours only from their parent.
+      for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
+      ReadContrast();
+      return 0;
     case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
       if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) clock_.Rebuild();
       break;
     case WM_ACTIVATE:
@@ -183,7 +198,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE) return 0;
       break;
     case WM_DPICHANGED:
-      OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      OnDpiChanged(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd_, kTimer1);
@@ -200,9 +215,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool TForm1::OnCreate() {
   dpi_ = WindowDpi(hwnd_);
-  for (std::size_t i = 0; i < glyphs_.size(); ++i) {
-    glyphs_[i].reset(static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_OPEN + i), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    if (int glyph = kForm1Layout[i].glyph)
+      glyphs_[i].reset(static_cast<HBITMAP>(
+          LoadImageW(instance_, MAKEINTRESOURCEW(glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   }
   logo_ = LoadLogo(instance_);
 
@@ -212,13 +228,16 @@ bool TForm1::OnCreate() {
   }
   for (const auto& c : kForm1Layout) {
     if (c.kind != ControlKind::UpDown) continue;
+    // The up-down only shows the arrows: the form keeps each level and writes its box.
     HWND upDown = Control(c.id);
     SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(c.buddy)), 0);
     SendMessageW(upDown, UDM_SETRANGE32, kLevelMin, kLevelMax);
     SendMessageW(upDown, UDM_SETPOS32, 0, kLevelMin);
+    SubclassLevelEdit(Control(c.buddy));  // after UDM_SETBUDDY, so the keys reach the form first
   }
-  SendMessageW(Control(CheckBox1), BM_SETCHECK, BST_CHECKED, 0);
   ApplyLayout();
+  ApplyIcons();
+  ReadContrast();
 
   // Timer1 runs from the moment the window exists; its first tick fills the clock panel.
   SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
@@ -244,7 +263,7 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
       break;
     case ControlKind::UpDown:
       className = UPDOWN_CLASSW;
-      style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+      style |= UDS_NOTHOUSANDS;
       break;
     case ControlKind::GlyphButton:
       className = WC_BUTTONW;
@@ -252,7 +271,7 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
       break;
     case ControlKind::CheckBox:
       className = WC_BUTTONW;
-      style |= BS_AUTOCHECKBOX | WS_DISABLED;
+      style |= BS_AUTOCHECKBOX;
       break;
     case ControlKind::SpeedButton:
       className = kSpeedButtonClass;
@@ -263,11 +282,12 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
       style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
       break;
   }
-  if (c.tabPosition >= 0 && c.kind != ControlKind::StatusBar && c.kind != ControlKind::UpDown &&
-      c.kind != ControlKind::CheckBox)
-    style |= WS_TABSTOP;
-  return CreateWindowExW(exStyle, className, c.text, style, 0, 0, 0, 0, hwnd_,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+  if (c.flags & kTabStop) style |= WS_TABSTOP;
+  if (c.flags & kDisabled) style |= WS_DISABLED;
+  HWND control = CreateWindowExW(exStyle, className, c.text, style, 0, 0, 0, 0, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+  if (control && (c.flags & kChecked)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+  return control;
 }
 
 void TForm1::ApplyLayout() {
@@ -283,8 +303,12 @@ void TForm1::ApplyLayout() {
     SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (HFONT font = FontFor(c.font))
       SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
+    if (c.kind == ControlKind::Edit)
+      SendMessageW(controls_[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(ScaleForDpi(kEditLeftMargin, dpi_), 0));
     if (c.kind == ControlKind::SpeedButton)
-      SetSpeedButtonGlyph(controls_[i], GlyphBitmap(c.glyph), ScaleForDpi(kGlyphSize, dpi_));
+      SetSpeedButtonGlyph(controls_[i], glyphs_[i].get(), ScaleForDpi(kGlyphSize, dpi_));
   }
   HWND status = Control(StatusBar1);
   int parts[2] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
@@ -304,9 +328,42 @@ HFONT TForm1::FontFor(FontKind kind) const {
   return nullptr;
 }
 
-HBITMAP TForm1::GlyphBitmap(Glyph glyph) const {
-  int id = ResourceIdOf(glyph);
-  return id ? glyphs_[static_cast<std::size_t>(id - IDB_OPEN)].get() : nullptr;
+void TForm1::ApplyIcons() {
+  // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
+  UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
+  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+  smallIcon_ = std::move(small);  // the icons the window used before are released only now
+  largeIcon_ = std::move(large);
+}
+
+void TForm1::ReadContrast() {
+  bool on = HighContrastOn();
+  if (on != highContrast_) {
+    highContrast_ = on;
+    // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
+    // controls would paint the style's colours under the scheme's text: turn them off here too.
+    // A class list naming no class turns a window's style off; Wine takes an empty one as none.
+    for (HWND control : controls_) {
+      if (control) SetWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
+    }
+  }
+  if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// White unless the user asked for high contrast; then the system's window colours throughout.
+COLORREF TForm1::BackgroundColor() const {
+  return highContrast_ ? GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+}
+
+HBRUSH TForm1::BackgroundBrush() const {
+  return highContrast_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+HBITMAP TForm1::GlyphBitmap(ControlId id) const {
+  std::size_t i = IndexOf(id);
+  return i < glyphs_.size() ? glyphs_[i].get() : nullptr;
 }
 
 void TForm1::OnCommand(int id, int code) {
@@ -318,6 +375,16 @@ void TForm1::OnCommand(int id, int code) {
       SendMessageW(focus, BM_CLICK, 0, 0);
     return;
   }
+  if (code == EN_CHANGE) {
+    // Typing that counts becomes the box's value; anything else leaves the last one standing.
+    int slot = SlotOf(id);
+    if (slot < 0) return;
+    if (auto level = ParseLevelText(WindowText(Control(kLevelEdits[slot])))) {
+      levels_[static_cast<std::size_t>(slot)] = *level;
+      SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, *level);
+    }
+    return;
+  }
   if (code != BN_CLICKED) return;
   for (const auto& binding : kClickHandlers) {
     if (binding.control == id) {
@@ -327,9 +394,20 @@ void TForm1::OnCommand(int id, int code) {
   }
 }
 
+LRESULT TForm1::OnNotify(const NMHDR& header) {
+  if (header.code != UDN_DELTAPOS) return 0;
+  int slot = SlotOf(static_cast<int>(header.idFrom));
+  if (slot < 0) return 0;
+  // An arrow click puts the focus in its row's box, so the keys then act where the user looks.
+  HWND edit = Control(kLevelEdits[slot]);
+  if (GetFocus() != edit) SetFocus(edit);
+  StepLevel(slot, reinterpret_cast<const NMUPDOWN&>(header).iDelta);
+  return TRUE;  // the form has stepped; the control must not change its own position
+}
+
 void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == Image1) {
-    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(item.hDC, &item.rcItem, BackgroundBrush());
     if (!logo_) return;
     MemoryDc source(item.hDC);
     ScopedSelect select(source.get(), logo_.get());
@@ -339,8 +417,8 @@ void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
                kLogoPlacement.height, SRCCOPY);
     return;
   }
-  DrawGlyphButton(item, GlyphBitmap(LayoutOf(static_cast<ControlId>(item.CtlID)).glyph),
-                  ScaleForDpi(kGlyphSize, dpi_), ScaleForDpi(kGlyphGap, dpi_));
+  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), ScaleForDpi(kGlyphSize, dpi_),
+                  ScaleForDpi(kGlyphGap, dpi_));
 }
 
 void TForm1::OnActivate(bool active) {
@@ -352,13 +430,23 @@ void TForm1::OnActivate(bool active) {
   SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Control(BitBtn1));
 }
 
-void TForm1::OnDpiChanged(int dpi, const RECT* suggested) {
-  dpi_ = dpi;
+void TForm1::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
+  // Windows always sends one DPI for both axes and the window's new frame. Anything else is
+  // a broken message: acting on it would blank the window or push every control off-screen.
+  if (dpiX != dpiY || !IsSaneDpi(dpiY) || !suggested || suggested->right <= suggested->left ||
+      suggested->bottom <= suggested->top)
+    return;
+  dpi_ = dpiY;
   ApplyLayout();
-  if (suggested) {
-    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  ApplyIcons();
+  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1::OnHelp() {
+  // F1 opens About, the one help the program has. While a box is up the window is disabled,
+  // and F1 there must not open another.
+  if (IsWindowEnabled(hwnd_)) SpeedButton1Click();
 }
 
 void TForm1::SetStatusMessage(const std::wstring& text) {
@@ -379,19 +467,16 @@ void TForm1::BitBtn1Click() {
     SetStatusMessage(kStatusNoFile);
     return;
   }
-  recordLoaded_ = false;  // the path now names the new file, which is not loaded yet
-  Load(OpenDialog1.FileName());
+  saveRule_.Open([this] { Load(OpenDialog1.FileName()); });
   VolumeLevels levels = TheRecord().ReadLevels();
   for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, ClampLevel(levels[static_cast<std::size_t>(slot)]));
-  recordLoaded_ = true;
   SetStatusMessage(kStatusOpened);
 }
 
 void TForm1::BitBtn2Click() {
-  // Without a record loaded from the current path, a save would write zeros, or another
-  // file's record, over the chosen file.
-  if (!recordLoaded_) {
-    ShowErrorBox(OpenDialog1.FileName().empty() ? kNothingLoaded : kLoadFailed);
+  SaveRefusal refusal = saveRule_.Check();
+  if (refusal != SaveRefusal::None) {
+    ShowGuidanceBox(SaveRefusalText(refusal));
     return;
   }
   std::array<int, 4> levels{};
@@ -405,16 +490,27 @@ void TForm1::BitBtn3Click() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void TForm1::SpeedButton1Click() { ShowAboutBox(hwnd_); }
 
+int TForm1::SlotOf(int controlId) const {
+  for (int slot = 0; slot < 4; ++slot) {
+    if (kLevelEdits[slot] == controlId || kLevelUpDowns[slot] == controlId) return slot;
+  }
+  return -1;
+}
+
+void TForm1::StepLevel(int slot, int delta) {
+  if (slot < 0) return;
+  ShowLevel(slot, ::StepLevel(WindowText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)],
+                              delta));
+  SendMessageW(Control(kLevelEdits[slot]), EM_SETSEL, 1, 1);  // the caret after the digit, not over it
+}
+
 int TForm1::LevelToSave(int slot) const {
-  HWND upDown = Control(kLevelUpDowns[slot]);
-  BOOL failed = FALSE;
-  int previous = static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
-  return LevelForSave(WindowText(Control(kLevelEdits[slot])), ClampLevel(previous));
+  return LevelForSave(WindowText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)]);
 }
 
 void TForm1::ShowLevel(int slot, int level) {
+  levels_[static_cast<std::size_t>(slot)] = level;
   SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, level);
-  // The up-down only rewrites its buddy when the position changes; the text must always match.
   const wchar_t text[2] = {static_cast<wchar_t>(L'0' + level), L'\0'};  // a level is one digit
   SetWindowTextW(Control(kLevelEdits[slot]), text);
 }

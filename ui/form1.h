@@ -7,7 +7,9 @@
 
 #include "ui/clock.h"
 #include "ui/layout.h"
+#include "ui/level_text.h"
 #include "ui/open_dialog.h"
+#include "ui/save_rule.h"
 #include "ui/win_handle.h"
 
 class TForm1 {
@@ -15,6 +17,8 @@ class TForm1 {
   static constexpr wchar_t kClassName[] = L"TForm1";
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT kTimer1Interval = 1000;
+  // Sent by a level box for Up and Down: wParam is the box's id, lParam the step.
+  static constexpr UINT kStepLevelMessage = WM_APP + 1;
 
   TForm1() = default;
   TForm1(const TForm1&) = delete;
@@ -40,13 +44,21 @@ class TForm1 {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
   void OnCommand(int id, int code);
+  LRESULT OnNotify(const NMHDR& header);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnDpiChanged(int dpi, const RECT* suggested);
+  void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
   void OnActivate(bool active);
+  void OnHelp();
   void ApplyLayout();
+  void ApplyIcons();
+  void ReadContrast();
+  COLORREF BackgroundColor() const;
+  HBRUSH BackgroundBrush() const;
   HWND CreateControl(const ControlLayout& c);
   HFONT FontFor(FontKind kind) const;
-  HBITMAP GlyphBitmap(Glyph glyph) const;
+  HBITMAP GlyphBitmap(ControlId id) const;
+  int SlotOf(int controlId) const;
+  void StepLevel(int slot, int delta);
   int LevelToSave(int slot) const;
   void ShowLevel(int slot, int level);
 
@@ -56,10 +68,15 @@ class TForm1 {
   std::array<HWND, kForm1Layout.size()> controls_{};
   UniqueFont windowFont_;
   UniqueFont labelFont_;
-  std::array<UniqueBitmap, 4> glyphs_;
+  std::array<UniqueBitmap, kForm1Layout.size()> glyphs_;  // by control, as the table names them
   UniqueBitmap logo_;
+  UniqueIcon smallIcon_;
+  UniqueIcon largeIcon_;
   Clock clock_;
   TOpenDialog OpenDialog1;
   HWND lastFocus_ = nullptr;
-  bool recordLoaded_ = false;  // the current path names a file that was loaded successfully
+  bool highContrast_ = false;
+  // The last value each level box held that counts, whatever its text says now.
+  std::array<int, 4> levels_{kLevelMin, kLevelMin, kLevelMin, kLevelMin};
+  SaveRule saveRule_;
 };

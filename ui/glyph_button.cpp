@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ui/high_contrast.h"
 #include "ui/win_handle.h"
 
 namespace {
@@ -25,7 +26,8 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
 }
 
 void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
-  UniqueTheme theme(IsAppThemed() ? OpenThemeData(button, L"BUTTON") : nullptr);
+  // High contrast paints with the scheme's colours, never a visual style's.
+  UniqueTheme theme(IsAppThemed() && !HighContrastOn() ? OpenThemeData(button, L"BUTTON") : nullptr);
   if (theme) {
     int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
     RECT r = rect;
@@ -116,8 +118,8 @@ LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       SetPressed(hwnd, false);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
+      PaintDc paint(hwnd);
+      HDC dc = paint.get();
       RECT r;
       GetClientRect(hwnd, &r);
       bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
@@ -126,7 +128,6 @@ LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       int shift = pressed ? 1 : 0;
       DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)),
                 (r.right - size) / 2 + shift, (r.bottom - size) / 2 + shift, size);
-      EndPaint(hwnd, &ps);
       return 0;
     }
   }

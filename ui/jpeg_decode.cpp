@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <new>
 
 #include <jpeglib.h>
 
@@ -28,10 +29,22 @@ void OnReset(j_common_ptr info) {
   info->err->msg_code = 0;
 }
 
+// Owns the decompressor: destroyed however decoding ends, by a longjmp out of libjpeg or by an
+// exception (no memory for the pixels). Destroying one that was never created does nothing.
+struct Decompressor {
+  explicit Decompressor(ErrorManager& errors) { cinfo.err = &errors.base; }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+  ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+  jpeg_decompress_struct cinfo{};
+};
+
 // setjmp lives here alone, with only trivially destructible locals between it and the longjmp.
+// Creation is inside it too, since creation reports running out of memory through error_exit.
 bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, const std::uint8_t* data,
                 std::size_t size, DecodedImage& out) {
   if (setjmp(errors.jump)) return false;
+  jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
   if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxSide ||
@@ -56,7 +69,6 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, const std::
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
   out = {};
   if (data == nullptr || size == 0) return false;
-  jpeg_decompress_struct cinfo{};
   ErrorManager errors{};
   // Our own error manager instead of jpeg_std_error(), whose defaults print.
   errors.base.error_exit = OnError;
@@ -64,10 +76,13 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
   errors.base.output_message = OnOutput;
   errors.base.format_message = OnFormat;
   errors.base.reset_error_mgr = OnReset;
-  cinfo.err = &errors.base;
-  jpeg_create_decompress(&cinfo);
-  bool ok = DecodeInto(cinfo, errors, data, size, out);
-  jpeg_destroy_decompress(&cinfo);
+  bool ok = false;
+  try {
+    Decompressor decompressor(errors);
+    ok = DecodeInto(decompressor.cinfo, errors, data, size, out);
+  } catch (const std::bad_alloc&) {
+    // Without memory for the pixels the window goes on without its picture.
+  }
   if (!ok) out = {};
   return ok;
 }

@@ -2,31 +2,33 @@
 
 #include <stdexcept>
 
+#include "resources/resource_ids.h"
+
 namespace {
 constexpr ControlId kNoBuddy = static_cast<ControlId>(0);
 }  // namespace
 
 // clang-format off
 const std::array<ControlLayout, 19> kForm1Layout{{
-  {BitBtn1,      "BitBtn1",      ControlKind::GlyphButton, {8, 120, 83, 25},   L"Открыть",   FontKind::Window, 0,  Glyph::Open,  kNoBuddy},
-  {BitBtn2,      "BitBtn2",      ControlKind::GlyphButton, {96, 120, 81, 25},  L"Сохранить", FontKind::Window, 1,  Glyph::Save,  kNoBuddy},
-  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::System, 2,  Glyph::None,  kNoBuddy},
-  {UpDown1,      "UpDown1",      ControlKind::UpDown,      {241, 16, 17, 21},  nullptr,      FontKind::Window, 3,  Glyph::None,  Edit1},
-  {Label1,       "Label1",       ControlKind::Label,       {120, 16, 70, 18},  L"Звонки:",   FontKind::Label,  -1, Glyph::None,  kNoBuddy},
-  {Edit1,        "Edit1",        ControlKind::Edit,        {224, 16, 17, 21},  L"1",         FontKind::Window, 4,  Glyph::None,  kNoBuddy},
-  {Label2,       "Label2",       ControlKind::Label,       {120, 40, 70, 18},  L"Кнопки:",   FontKind::Label,  -1, Glyph::None,  kNoBuddy},
-  {Edit2,        "Edit2",        ControlKind::Edit,        {224, 40, 17, 21},  L"1",         FontKind::Window, 5,  Glyph::None,  kNoBuddy},
-  {Label3,       "Label3",       ControlKind::Label,       {120, 64, 80, 18},  L"Динамик:",  FontKind::Label,  -1, Glyph::None,  kNoBuddy},
-  {Edit3,        "Edit3",        ControlKind::Edit,        {224, 64, 17, 21},  L"1",         FontKind::Window, 6,  Glyph::None,  kNoBuddy},
-  {Label4,       "Label4",       ControlKind::Label,       {120, 88, 100, 18}, L"Mp3\\Видео:", FontKind::Label, -1, Glyph::None, kNoBuddy},
-  {Edit4,        "Edit4",        ControlKind::Edit,        {224, 88, 17, 21},  L"1",         FontKind::Window, 7,  Glyph::None,  kNoBuddy},
-  {UpDown2,      "UpDown2",      ControlKind::UpDown,      {241, 40, 16, 21},  nullptr,      FontKind::Window, 8,  Glyph::None,  Edit2},
-  {UpDown3,      "UpDown3",      ControlKind::UpDown,      {241, 64, 16, 21},  nullptr,      FontKind::Window, 9,  Glyph::None,  Edit3},
-  {UpDown4,      "UpDown4",      ControlKind::UpDown,      {241, 88, 16, 21},  nullptr,      FontKind::Window, 10, Glyph::None,  Edit4},
-  {BitBtn3,      "BitBtn3",      ControlKind::GlyphButton, {184, 120, 75, 25}, L"Выход",     FontKind::Window, 11, Glyph::Exit,  kNoBuddy},
-  {CheckBox1,    "CheckBox1",    ControlKind::CheckBox,    {8, 152, 217, 17},  L"Делать backup файла", FontKind::Label, 12, Glyph::None, kNoBuddy},
-  {Image1,       "Image1",       ControlKind::Picture,     {8, 8, 105, 105},   nullptr,      FontKind::Window, -1, Glyph::None,  kNoBuddy},
-  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, nullptr,      FontKind::Window, -1, Glyph::About, kNoBuddy},
+  {BitBtn1,      "BitBtn1",      ControlKind::GlyphButton, {8, 120, 83, 25},   L"Открыть",   FontKind::Window, 0,  kTabStop, IDB_OPEN,  kNoBuddy},
+  {BitBtn2,      "BitBtn2",      ControlKind::GlyphButton, {96, 120, 81, 25},  L"Сохранить", FontKind::Window, 1,  kTabStop, IDB_SAVE,  kNoBuddy},
+  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::System, 2,  kNoFlags, 0,         kNoBuddy},
+  {UpDown1,      "UpDown1",      ControlKind::UpDown,      {241, 16, 17, 21},  nullptr,      FontKind::Window, 3,  kNoFlags, 0,         Edit1},
+  {Label1,       "Label1",       ControlKind::Label,       {120, 16, 70, 18},  L"Звонки:",   FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
+  {Edit1,        "Edit1",        ControlKind::Edit,        {224, 16, 17, 21},  L"1",         FontKind::Window, 4,  kTabStop, 0,         kNoBuddy},
+  {Label2,       "Label2",       ControlKind::Label,       {120, 40, 70, 18},  L"Кнопки:",   FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
+  {Edit2,        "Edit2",        ControlKind::Edit,        {224, 40, 17, 21},  L"1",         FontKind::Window, 5,  kTabStop, 0,         kNoBuddy},
+  {Label3,       "Label3",       ControlKind::Label,       {120, 64, 80, 18},  L"Динамик:",  FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
+  {Edit3,        "Edit3",        ControlKind::Edit,        {224, 64, 17, 21},  L"1",         FontKind::Window, 6,  kTabStop, 0,         kNoBuddy},
+  {Label4,       "Label4",       ControlKind::Label,       {120, 88, 100, 18}, L"Mp3\\Видео:", FontKind::Label, -1, kNoFlags, 0,        kNoBuddy},
+  {Edit4,        "Edit4",        ControlKind::Edit,        {224, 88, 17, 21},  L"1",         FontKind::Window, 7,  kTabStop, 0,         kNoBuddy},
+  {UpDown2,      "UpDown2",      ControlKind::UpDown,      {241, 40, 16, 21},  nullptr,      FontKind::Window, 8,  kNoFlags, 0,         Edit2},
+  {UpDown3,      "UpDown3",      ControlKind::UpDown,      {241, 64, 16, 21},  nullptr,      FontKind::Window, 9,  kNoFlags, 0,         Edit3},
+  {UpDown4,      "UpDown4",      ControlKind::UpDown,      {241, 88, 16, 21},  nullptr,      FontKind::Window, 10, kNoFlags, 0,         Edit4},
+  {BitBtn3,      "BitBtn3",      ControlKind::GlyphButton, {184, 120, 75, 25}, L"Выход",     FontKind::Window, 11, kTabStop, IDB_EXIT,  kNoBuddy},
+  {CheckBox1,    "CheckBox1",    ControlKind::CheckBox,    {8, 152, 217, 17},  L"Делать backup файла", FontKind::Label, 12, kDisabled | kChecked, 0, kNoBuddy},
+  {Image1,       "Image1",       ControlKind::Picture,     {8, 8, 105, 105},   nullptr,      FontKind::Window, -1, kNoFlags, 0,         kNoBuddy},
+  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, nullptr,      FontKind::Window, -1, kNoFlags, IDB_ABOUT, kNoBuddy},
 }};
 // clang-format on
 
@@ -49,4 +51,14 @@ LayoutRect ScaleForDpi(const LayoutRect& r, int dpi) {
   int left = ScaleForDpi(r.left, dpi);
   int top = ScaleForDpi(r.top, dpi);
   return {left, top, ScaleForDpi(r.left + r.width, dpi) - left, ScaleForDpi(r.top + r.height, dpi) - top};
+}
+
+bool IsSaneDpi(int dpi) { return dpi >= kMinDpi && dpi <= kMaxDpi; }
+
+LayoutPoint OpenDialogPosition(const LayoutRect& monitor, int dialogWidth, int dialogHeight) {
+  auto floorDiv = [](long long value, long long by) {
+    return static_cast<int>(value >= 0 ? value / by : -((-value + by - 1) / by));
+  };
+  return {monitor.left + floorDiv(static_cast<long long>(monitor.width) - dialogWidth, 2),
+          monitor.top + floorDiv(static_cast<long long>(monitor.height) - dialogHeight, 3)};
 }

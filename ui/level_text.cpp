@@ -20,3 +20,10 @@ std::optional<int> ParseLevelText(std::wstring_view text) {
 }
 
 int LevelForSave(std::wstring_view text, int previous) { return ParseLevelText(text).value_or(previous); }
+
+int StepLevel(std::wstring_view text, int previous, int delta) {
+  // Clamp the step first, so no delta can overflow the sum.
+  if (delta > kLevelMax) delta = kLevelMax;
+  if (delta < -kLevelMax) delta = -kLevelMax;
+  return ClampLevel(LevelForSave(text, ClampLevel(previous)) + delta);
+}

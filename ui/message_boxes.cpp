@@ -13,3 +13,8 @@ void ShowErrorBox(std::string_view message) {
   std::wstring text = ErrorBoxText(message);
   MessageBoxW(GetActiveWindow(), text.c_str(), kAppTitle, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
+
+void ShowGuidanceBox(std::string_view message) {
+  std::wstring text = WidenUtf8(message);
+  MessageBoxW(GetActiveWindow(), text.c_str(), kAppTitle, MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+}

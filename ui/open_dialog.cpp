@@ -22,7 +22,9 @@ UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM l
     GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
     RECT r{};
     GetWindowRect(dialog, &r);
-    POINT p = OpenDialogPosition(monitor.rcMonitor, r.right - r.left, r.bottom - r.top);
+    const RECT& m = monitor.rcMonitor;
+    LayoutPoint p = OpenDialogPosition({m.left, m.top, m.right - m.left, m.bottom - m.top}, r.right - r.left,
+                                       r.bottom - r.top);
     SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   return 0;
@@ -42,13 +44,6 @@ GetOpenFileNameFunction OpenFileNameFunction() {
 }
 
 }  // namespace
-
-POINT OpenDialogPosition(const RECT& monitor, int dialogWidth, int dialogHeight) {
-  auto floorDiv = [](long value, long by) { return value >= 0 ? value / by : -((-value + by - 1) / by); };
-  long width = monitor.right - monitor.left;
-  long height = monitor.bottom - monitor.top;
-  return {monitor.left + floorDiv(width - dialogWidth, 2), monitor.top + floorDiv(height - dialogHeight, 3)};
-}
 
 bool TOpenDialog::Execute(HWND owner) {
   static const wchar_t kFilter[] = L"audio_cfg.db\0audio_cfg.db\0";

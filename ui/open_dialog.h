@@ -14,6 +14,3 @@ class TOpenDialog {
  private:
   std::wstring fileName_;
 };
-
-// Where the dialog goes once laid out: centred across the monitor, a third of the way down.
-POINT OpenDialogPosition(const RECT& monitor, int dialogWidth, int dialogHeight);

@@ -6,6 +6,7 @@ add_library(velmora_ui STATIC
   clock.cpp
   form1.cpp
   glyph_button.cpp
+  icons.cpp
   jpeg_decode.cpp
   message_boxes.cpp
   open_dialog.cpp

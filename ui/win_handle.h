@@ -72,3 +72,18 @@ class MemoryDc {
  private:
   HDC dc_;
 };
+
+// BeginPaint and EndPaint for one WM_PAINT, whatever happens between them.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  ~PaintDc() { EndPaint(hwnd_, &paint_); }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};

@@ -1,0 +1,246 @@
+// The window as a user meets it through the real input devices and the screen: the spin arrows
+// and keys, F1, the caret's margin, the icons at each DPI, broken DPI messages, high contrast.
+#include <cstdlib>
+
+#include "tests/window_test_support.h"
+
+namespace {
+
+void PumpAsTheProgram(HWND main, DWORD milliseconds);
+
+// A key pressed and released at a person's pace, the program's loop running in between.
+void PressKey(HWND main, WORD vk) {
+  INPUT key{};
+  key.type = INPUT_KEYBOARD;
+  key.ki.wVk = vk;
+  SendInput(1, &key, sizeof key);
+  PumpAsTheProgram(main, 120);
+  key.ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(1, &key, sizeof key);
+}
+
+void ClickAt(HWND main, POINT screen) {
+  SetCursorPos(screen.x, screen.y);
+  INPUT click{};
+  click.type = INPUT_MOUSE;
+  click.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &click, sizeof click);
+  PumpAsTheProgram(main, 120);
+  click.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &click, sizeof click);
+}
+
+SIZE IconSize(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  SIZE size{bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return size;
+}
+
+bool SameRect(const RECT& r, const LayoutRect& l) {
+  return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
+}
+
+void ChangeDpi(HWND window, int dpi) {
+  RECT suggested{0, 0, ScaleForDpi(300, dpi), ScaleForDpi(250, dpi)};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+// The program's own message loop: the dialog manager sees every message first.
+void PumpAsTheProgram(HWND main, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        g_quitTaken = true;
+        continue;
+      }
+      if (IsDialogMessageW(main, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < milliseconds);
+}
+
+class Form1Input : public Form1Test {
+ protected:
+  void Pump(DWORD milliseconds) { PumpAsTheProgram(Main(), milliseconds); }
+  void SetUp() override {
+    Form1Test::SetUp();
+    SetForegroundWindow(Main());
+    Pump(50);
+  }
+  // A point on an up-down control's upper or lower arrow, in screen coordinates.
+  POINT Arrow(ControlId upDown, bool up) const {
+    RECT r{};
+    GetWindowRect(C(upDown), &r);
+    int quarter = (r.bottom - r.top) / 4;
+    return {(r.left + r.right) / 2, up ? r.top + quarter : r.bottom - 1 - quarter};
+  }
+  std::wstring Text(ControlId id) const { return TextOf(C(id)); }
+};
+
+using Form1Look = Form1Test;
+
+}  // namespace
+
+TEST_F(Form1Input, AfterAnArrowClickTheKeysStepExactlyOnceInThatRow) {
+  SetWindowTextW(C(Edit2), L"5");
+  ClickAt(Main(), Arrow(UpDown2, false));
+  Pump(100);
+  EXPECT_EQ(Text(Edit2), L"4");
+  EXPECT_EQ(GetFocus(), C(Edit2)) << "the click puts the focus in its row's box";
+  PressKey(Main(), VK_DOWN);
+  Pump(100);
+  EXPECT_EQ(Text(Edit2), L"3") << "one key press, one step";
+
+  ClickAt(Main(), Arrow(UpDown2, true));
+  Pump(100);
+  EXPECT_EQ(Text(Edit2), L"4");
+  PressKey(Main(), VK_UP);
+  Pump(100);
+  EXPECT_EQ(Text(Edit2), L"5");
+
+  // Another row's arrow takes the keys with it.
+  ClickAt(Main(), Arrow(UpDown4, true));
+  Pump(100);
+  EXPECT_EQ(GetFocus(), C(Edit4));
+  PressKey(Main(), VK_UP);
+  Pump(100);
+  EXPECT_EQ(Text(Edit4), L"3");
+  EXPECT_EQ(Text(Edit2), L"5");
+  EXPECT_EQ(SendMessageW(C(UpDown4), UDM_GETPOS32, 0, 0), 3) << "the control shows the form's value";
+}
+
+TEST_F(Form1Input, ArrowsStepFromTheLastValidValueWhenTheTextDoesNotCount) {
+  SetWindowTextW(C(Edit1), L"4");
+  SetWindowTextW(C(Edit1), L" 6");  // the up-down's own parser would read 6
+  ClickAt(Main(), Arrow(UpDown1, true));
+  Pump(100);
+  EXPECT_EQ(Text(Edit1), L"5");
+  SetWindowTextW(C(Edit1), L"x");
+  SetFocus(C(Edit1));
+  PressKey(Main(), VK_DOWN);
+  Pump(100);
+  EXPECT_EQ(Text(Edit1), L"4");
+}
+
+TEST_F(Form1Input, F1ShowsAboutWhereverTheFocusIs) {
+  for (ControlId at : {Edit3, BitBtn2}) {
+    SCOPED_TRACE(LayoutOf(at).name);
+    SetFocus(C(at));
+    DialogScript script({DialogScript::Press(IDOK)});
+    PressKey(Main(), VK_F1);
+    PumpUntil([&] { return !script.Seen().empty(); }, 2000);
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].caption, L"Velmora");
+    EXPECT_EQ(script.Seen()[0].text.find(L"Velmora"), 0u);
+    Pump(50);
+    EXPECT_EQ(script.Seen().size(), 1u) << "one box for one key press";
+  }
+  EXPECT_FALSE(GetWindowLongW(C(SpeedButton1), GWL_STYLE) & WS_TABSTOP) << "the button still takes no focus";
+}
+
+TEST_F(Form1Look, TextBoxesKeepTheCaretOffTheDigitAt96And144) {
+  for (int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    if (dpi != kBaseDpi) ChangeDpi(Main(), dpi);
+    for (ControlId edit : kLevelEdits) {
+      DWORD margins = static_cast<DWORD>(SendMessageW(C(edit), EM_GETMARGINS, 0, 0));
+      EXPECT_EQ(LOWORD(margins), ScaleForDpi(kEditLeftMargin, dpi));
+      EXPECT_GE(LOWORD(margins), 1);
+      EXPECT_LE(LOWORD(margins), ScaleForDpi(3, dpi));
+    }
+    // The digit stands off the box's edge, and the caret, where Tab and the spin keys leave
+    // it, stands right of the digit's ink.
+    HWND edit = C(Edit1);
+    SetFocus(edit);
+    SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);  // steps and places the caret as a user's key does
+    Pump(20);
+    HideCaret(edit);  // read the digit alone
+    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    POINT caret{};
+    GetCaretPos(&caret);
+    HDC dc = GetDC(edit);
+    RECT client{};
+    GetClientRect(edit, &client);
+    int firstInk = -1, lastInk = -1;
+    for (int x = 0; x < client.right; ++x) {
+      for (int y = 0; y < client.bottom; ++y) {
+        COLORREF c = GetPixel(dc, x, y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 160) {
+          if (firstInk < 0) firstInk = x;
+          lastInk = x;
+          break;
+        }
+      }
+    }
+    ReleaseDC(edit, dc);
+    ShowCaret(edit);
+    ASSERT_GE(firstInk, 0) << "no digit drawn";
+    EXPECT_GE(firstInk, ScaleForDpi(kEditLeftMargin, dpi)) << "the digit touches the box's edge";
+    EXPECT_GT(caret.x, lastInk) << "the caret covers the digit";
+    EXPECT_LT(caret.x, client.right) << "the caret is outside the box";
+  }
+}
+
+TEST_F(Form1Look, IconsAreLoadedAtTheSizesTheDpiAsksFor) {
+  for (int dpi : {96, 120, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    if (dpi != kBaseDpi) ChangeDpi(Main(), dpi);
+    SIZE small = IconSize(reinterpret_cast<HICON>(SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0)));
+    SIZE large = IconSize(reinterpret_cast<HICON>(SendMessageW(Main(), WM_GETICON, ICON_BIG, 0)));
+    EXPECT_EQ(small.cx, 16 * dpi / 96);
+    EXPECT_EQ(small.cy, 16 * dpi / 96);
+    EXPECT_EQ(large.cx, 32 * dpi / 96);
+  }
+}
+
+TEST_F(Form1Look, TheIconHasAnImageForEveryScaleSoNoneIsShrunk) {
+  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
+  ASSERT_NE(info, nullptr);
+  auto* group = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
+  int count = group[4] | group[5] << 8;
+  std::vector<std::pair<int, int>> images;  // size, bits
+  for (int i = 0; i < count; ++i) {
+    const BYTE* entry = group + 6 + 14 * i;  // GRPICONDIRENTRY
+    images.emplace_back(entry[0] ? entry[0] : 256, entry[6] | entry[7] << 8);
+  }
+  for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+    EXPECT_NE(std::find(images.begin(), images.end(), std::make_pair(size, 32)), images.end()) << size;
+  }
+  for (int size : {16, 32, 48}) {
+    EXPECT_NE(std::find(images.begin(), images.end(), std::make_pair(size, 8)), images.end()) << size;
+  }
+}
+
+TEST_F(Form1Look, DpiMessagesOutsideTheSaneRangeOrWithoutAFrameAreIgnored) {
+  RECT before{};
+  GetWindowRect(Main(), &before);
+  RECT suggested{0, 0, 600, 500};
+  RECT empty{10, 10, 10, 10};
+  const struct {
+    WORD x, y;
+    const RECT* frame;
+  } broken[] = {{0, 0, &suggested},
+                {65535, 65535, &suggested},
+                {144, 144, nullptr},
+                {144, 144, &empty},
+                {96, 144, &suggested}};
+  for (const auto& b : broken) {
+    SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(b.x, b.y), reinterpret_cast<LPARAM>(b.frame));
+  }
+  RECT after{};
+  GetWindowRect(Main(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  for (const auto& c : kForm1Layout) EXPECT_TRUE(SameRect(RectInParent(C(c.id)), c.rect)) << c.name;
+
+  ChangeDpi(Main(), 120);  // a good one still applies
+  EXPECT_TRUE(SameRect(RectInParent(C(Edit1)), ScaleForDpi(LayoutOf(Edit1).rect, 120)));
+}
