@@ -125,8 +125,8 @@ class PosixFile final : public OpenedFile {
   void SetSize(std::uint64_t size) { size_ = size; }
 
   struct stat status {};
-  int refusal = 0;  // why the file may not be replaced, once its backup is written
-  bool backup_is_this_file = false;  // left so by a save that stopped after its backup
+  int refusal = 0;                    // why the file may not be replaced, once its backup is written
+  bool backup_is_this_file = false;   // left so by a save that stopped after its backup
   std::vector<char> attribute_names;  // flistxattr's list: names ending in '\0'
   std::string folder_path;
   Descriptor folder;
@@ -183,7 +183,8 @@ void CopyAttributes(const PosixFile& from, int to) {
       if (needed < 0) ThrowErrno(errno);
       value.resize(static_cast<std::size_t>(needed) + 1);
     }
-    if (size >= 0 && fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) == 0) continue;
+    if (size >= 0 && fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) == 0)
+      continue;
     if (errno == ENODATA) continue;  // removed since it was listed
     const bool may_be_refused = errno == EPERM || errno == EACCES || errno == ENOTSUP;
     if (StartsWith(name, "user.") || !may_be_refused) ThrowErrno(errno);

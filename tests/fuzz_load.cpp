@@ -63,14 +63,17 @@ class MemoryFileApi final : public FileApi {
     return std::make_unique<MemoryFile>(&found->second, plan_);
   }
   PathString CanonicalPath(const PathString& path) override { return path; }
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString&, PathString& target) override {
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString&,
+                                            PathString& target) override {
     target = path;
     const auto found = files.find(path);
     if (found == files.end()) return nullptr;
     // Reads in whole for the comparison: the plan's odd sizes belong to the loading.
     return std::make_unique<MemoryFile>(&found->second, Plan{found->second.size() + 1, 0, 0});
   }
-  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override { return false; }
+  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override {
+    return false;
+  }
   void CheckReplaceable(const PathString&, OpenedFile*) override {}
   std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile*) override {
     return std::make_unique<MemoryFile>(&files[path], plan_);

@@ -3,6 +3,11 @@
 namespace {
 
 constexpr int kInjected = 9999;
+#ifdef _WIN32
+constexpr bool kBackupLinks = false;  // Windows saves never link
+#else
+constexpr bool kBackupLinks = true;
+#endif
 constexpr std::size_t kShortChunk = 300;
 
 // Passes every call through to the real file system, except that call number fail_at throws
@@ -170,8 +175,8 @@ TEST(RecordFaultTest, SaveFailingAtAnyCallLeavesFileAndBackupWhole) {
     for (const bool short_io : {false, true}) {
       for (int fail_at = 1;; ++fail_at) {
         ASSERT_LT(fail_at, kMaxCalls);
-        SCOPED_TRACE(testing::Message() << "links " << links << ", short_io " << short_io << ", failing call "
-                                        << fail_at);
+        SCOPED_TRACE(testing::Message()
+                     << "links " << links << ", short_io " << short_io << ", failing call " << fail_at);
         // A save that stopped after linking its backup leaves file and backup one file.
         fs::remove(file);
         fs::remove(backup);
@@ -186,7 +191,7 @@ TEST(RecordFaultTest, SaveFailingAtAnyCallLeavesFileAndBackupWhole) {
           EXPECT_EQ(ReadBytes(backup), original);
           EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
           EXPECT_EQ(ImageOf(record), WithLevels(original, levels));
-          EXPECT_EQ(files.linked_after > 0, links);
+          EXPECT_EQ(files.linked_after > 0, links && kBackupLinks);
           break;
         }
         const std::string failed = files.calls.at(fail_at - 1);
