@@ -125,15 +125,20 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
 
 // The long form of the path, for a name that may not exist yet: its folder's long form.
 std::wstring LongPathOf(const std::wstring& extended_path) {
+  // Wine expands nothing behind \\?\, so a path short enough goes without it.
+  const bool drive = extended_path.size() < MAX_PATH && extended_path.compare(5, 1, L":") == 0;
+  const std::size_t prefix = drive ? 4 : 0;
   std::wstring path(extended_path.size() + MAX_PATH, L'\0');
   for (;;) {
-    const DWORD used = GetLongPathNameW(extended_path.c_str(), &path[0], static_cast<DWORD>(path.size()));
+    const DWORD used = GetLongPathNameW(extended_path.c_str() + prefix, &path[prefix],
+                                        static_cast<DWORD>(path.size() - prefix));
     if (used == 0) break;
-    if (used < path.size()) {
-      path.resize(used);
+    if (used < path.size() - prefix) {
+      path.resize(prefix + used);
+      path.replace(0, prefix, extended_path, 0, prefix);
       return path;
     }
-    path.resize(used);
+    path.resize(prefix + used);
   }
   const std::size_t separator = extended_path.find_last_of(L'\\');
   if (GetLastError() != ERROR_FILE_NOT_FOUND || separator == std::wstring::npos ||
