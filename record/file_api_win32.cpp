@@ -16,7 +16,7 @@ struct KernelHandlePolicy {
   static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static void Close(Handle handle) noexcept { CloseHandle(handle); }
 };
-using UniqueHandle = UniqueAny<KernelHandlePolicy>;
+using UniqueFileHandle = UniqueAny<KernelHandlePolicy>;
 
 // Windows error numbers are the table's codes already.
 [[noreturn]] void ThrowError(DWORD error) { throw EInOutError(static_cast<int>(error)); }
@@ -51,7 +51,7 @@ std::wstring ExtendedPath(const std::wstring& path) {
 // A file opened for a save also carries where it really is and why it may not be replaced.
 class Win32File final : public OpenedFile {
  public:
-  explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
+  explicit Win32File(UniqueFileHandle handle) : handle_(std::move(handle)) {}
 
   std::uint64_t Size() override {
     LARGE_INTEGER size{};
@@ -93,7 +93,7 @@ class Win32File final : public OpenedFile {
     return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
   }
 
-  UniqueHandle handle_;
+  UniqueFileHandle handle_;
 };
 
 // INVALID_FILE_ATTRIBUTES, with the last error set, when the file cannot be asked.
@@ -153,8 +153,8 @@ std::wstring LongPathOf(const std::wstring& extended_path) {
 class Win32FileApi final : public FileApi {
  public:
   std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
-    UniqueHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFileHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle) ThrowLastError();
     return std::make_unique<Win32File>(std::move(handle));
   }
@@ -180,8 +180,8 @@ class Win32FileApi final : public FileApi {
     // Others may read meanwhile but not write; one already writing makes this fail with a
     // sharing violation. Held until the file is replaced, it also makes another save's
     // replacement fail instead of overwriting this one.
-    UniqueHandle handle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFileHandle handle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle) ThrowLastError();
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(handle.get(), &information)) ThrowLastError();
@@ -204,8 +204,8 @@ class Win32FileApi final : public FileApi {
 
   std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile*) override {
     const std::wstring name = ExtendedPath(path);
-    UniqueHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) {
       const DWORD error = GetLastError();
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
