@@ -6,6 +6,7 @@ add_executable(record_tests
   record_os_tests.cpp
   record_format_tests.cpp
   record_save_tests.cpp
+  unique_any_tests.cpp
 )
 target_link_libraries(record_tests PRIVATE velmora_record gtest_main)
 # The committed sample records.

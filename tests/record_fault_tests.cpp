@@ -213,3 +213,36 @@ TEST(RecordFaultTest, SaveFailingAtAnyCallLeavesFileAndBackupWhole) {
     }
   }
 }
+
+TEST(RecordFaultTest, SaveOfADeletedFileFailingAtAnyCallLeavesNoHalfFile) {
+  TempDir dir;
+  const fs::path file = dir / "audio_cfg.db";
+  const fs::path backup = dir / "audio_cfg.db.bak";
+  const Bytes original = Pattern(kRecordSize, 6);
+  const std::array<int, 4> levels{4, 3, 2, 1};
+  for (int fail_at = 1;; ++fail_at) {
+    ASSERT_LT(fail_at, kMaxCalls);
+    SCOPED_TRACE(testing::Message() << "failing call " << fail_at);
+    fs::remove(backup);
+    WriteBytes(file, original);
+    AudioConfigRecord record;
+    Load(record, DefaultFileApi(), file.native());
+    fs::remove(file);
+    FaultyFileApi files(fail_at, false);
+    const int code = CodeOf([&] { Save(record, files, file.native(), levels); });
+    // Each name holds its whole record or does not exist; no temporary file survives.
+    for (const std::string& name : NamesIn(dir.Path())) {
+      ASSERT_TRUE(name == "audio_cfg.db" || name == "audio_cfg.db.bak") << name;
+    }
+    if (fs::exists(backup)) {
+      EXPECT_EQ(ReadBytes(backup), original);
+    }
+    if (code == 0) {
+      EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+      break;
+    }
+    EXPECT_EQ(code, kInjected) << files.calls.at(fail_at - 1);
+    EXPECT_FALSE(fs::exists(file)) << files.calls.at(fail_at - 1);
+    EXPECT_EQ(ImageOf(record), original);
+  }
+}
