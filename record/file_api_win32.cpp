@@ -6,43 +6,17 @@
 
 #include "record/file_api.h"
 #include "record/in_out_error.h"
+#include "record/unique_any.h"
 
 namespace {
 
-// std::to_wstring would bring in the C library's whole wide printf for a few digits.
-std::wstring Decimal(unsigned long value) {
-  const std::string digits = std::to_string(value);
-  return std::wstring(digits.begin(), digits.end());
-}
-
-// Owns one kernel handle; the only place that closes one.
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { Close(); }
-
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // False, with the last error set, when closing failed; the handle is gone either way.
-  bool Close() {
-    const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-    return handle == INVALID_HANDLE_VALUE || CloseHandle(handle) != FALSE;
-  }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+// Kernel handles say "none" with INVALID_HANDLE_VALUE, which is no compile-time constant.
+struct KernelHandlePolicy {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) noexcept { CloseHandle(handle); }
 };
+using UniqueFileHandle = UniqueAny<KernelHandlePolicy>;
 
 // Windows error numbers are the table's codes already.
 [[noreturn]] void ThrowError(DWORD error) { throw EInOutError(static_cast<int>(error)); }
@@ -74,100 +48,197 @@ std::wstring ExtendedPath(const std::wstring& path) {
   return L"\\\\?\\" + full;
 }
 
-std::wstring FolderOf(const std::wstring& extended_path) {
-  return extended_path.substr(0, extended_path.find_last_of(L'\\') + 1);
-}
-
+// A file opened for a save also carries where it really is and why it may not be replaced.
 class Win32File final : public OpenedFile {
  public:
-  explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
+  explicit Win32File(UniqueFileHandle handle) : handle_(std::move(handle)) {}
 
   std::uint64_t Size() override {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle_.Get(), &size)) ThrowLastError();
+    if (!GetFileSizeEx(handle_.get(), &size)) ThrowLastError();
     return static_cast<std::uint64_t>(size.QuadPart);
   }
 
   std::size_t Read(void* buffer, std::size_t count) override {
     DWORD got = 0;
-    if (!ReadFile(handle_.Get(), buffer, Chunk(count), &got, nullptr)) ThrowLastError();
+    if (!ReadFile(handle_.get(), buffer, Chunk(count), &got, nullptr)) ThrowLastError();
     return got;
   }
 
   // Wine on a full disk reports success with part of the bytes written; the next call fails.
   std::size_t Write(const void* buffer, std::size_t count) override {
     DWORD put = 0;
-    if (!WriteFile(handle_.Get(), buffer, Chunk(count), &put, nullptr)) ThrowLastError();
+    if (!WriteFile(handle_.get(), buffer, Chunk(count), &put, nullptr)) ThrowLastError();
     if (put == 0 && count != 0) ThrowError(ERROR_DISK_FULL);
     return put;
   }
 
   void Flush() override {
-    if (!FlushFileBuffers(handle_.Get())) ThrowLastError();
+    if (!FlushFileBuffers(handle_.get())) ThrowLastError();
   }
 
+  // The handle is gone even when closing fails.
   void Close() override {
-    if (!handle_.Close()) ThrowLastError();
+    if (handle_ && !CloseHandle(handle_.release())) ThrowLastError();
   }
+
+  HANDLE Get() const { return handle_.get(); }
+  void CloseQuietly() { handle_.reset(); }
+
+  std::wstring target;  // the file the name led to, in the \\?\ form
+  DWORD refusal = 0;
 
  private:
   static DWORD Chunk(std::size_t count) {
     return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
   }
 
-  UniqueHandle handle_;
+  UniqueFileHandle handle_;
 };
+
+// INVALID_FILE_ATTRIBUTES, with the last error set, when the file cannot be asked.
+DWORD AttributesOf(const std::wstring& extended_path) { return GetFileAttributesW(extended_path.c_str()); }
+
+// Wine lets a rename replace any of these, and root can write a read-only file; Windows
+// itself refuses them, so refuse them everywhere.
+constexpr DWORD kNotReplaceable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// The path the open file really has, links and junctions resolved: Vista and later know it;
+// XP has no links to files, so there the name is the file.
+std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
+  using Function = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  static const auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+  if (function == nullptr) return fallback;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD used = function(file, &path[0], static_cast<DWORD>(path.size()), 0 /* normalised, DOS */);
+    if (used == 0) return fallback;
+    if (used < path.size()) {
+      path.resize(used);
+      break;
+    }
+    path.resize(used);
+  }
+  return path;
+}
+
+// The long form of the path, for a name that may not exist yet: its folder's long form.
+std::wstring LongPathOf(const std::wstring& extended_path) {
+  // Wine expands nothing behind \\?\, so a path short enough goes without it.
+  const bool drive = extended_path.size() < MAX_PATH && extended_path.compare(5, 1, L":") == 0;
+  const std::size_t prefix = drive ? 4 : 0;
+  std::wstring path(extended_path.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD used = GetLongPathNameW(extended_path.c_str() + prefix, &path[prefix],
+                                        static_cast<DWORD>(path.size() - prefix));
+    if (used == 0) break;
+    if (used < path.size() - prefix) {
+      path.resize(prefix + used);
+      path.replace(0, prefix, extended_path, 0, prefix);
+      return path;
+    }
+    path.resize(prefix + used);
+  }
+  const std::size_t separator = extended_path.find_last_of(L'\\');
+  if (GetLastError() != ERROR_FILE_NOT_FOUND || separator == std::wstring::npos ||
+      separator + 1 == extended_path.size()) {
+    return extended_path;
+  }
+  const std::wstring folder = extended_path.substr(0, separator);
+  if (folder.size() <= 6) return extended_path;  // \\?\C: and shorter: a drive, never shortened
+  return LongPathOf(folder) + extended_path.substr(separator);
+}
 
 class Win32FileApi final : public FileApi {
  public:
   std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
-    UniqueHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!handle.Valid()) ThrowLastError();
+    UniqueFileHandle handle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle) ThrowLastError();
     return std::make_unique<Win32File>(std::move(handle));
   }
 
-  void CheckReplaceable(const PathString& path) override {
-    const std::wstring target = ExtendedPath(path);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+  PathString CanonicalPath(const PathString& path) override { return LongPathOf(ExtendedPath(path)); }
+
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
+                                            PathString& target) override {
+    const std::wstring name = ExtendedPath(path);
+    const DWORD backup_attributes = AttributesOf(ExtendedPath(backup));
+    if (backup_attributes == INVALID_FILE_ATTRIBUTES) {
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();
+    } else if (backup_attributes & (kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)) {
+      ThrowError(ERROR_ACCESS_DENIED);
+    }
+    const DWORD attributes = AttributesOf(name);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();
+      target = CanonicalPath(path);  // saved anew
+      return nullptr;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) ThrowError(ERROR_ACCESS_DENIED);
+    // Others may read meanwhile but not write; one already writing makes this fail with a
+    // sharing violation. Held until the file is replaced, it also makes another save's
+    // replacement fail instead of overwriting this one.
+    UniqueFileHandle handle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle) ThrowLastError();
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle.get(), &information)) ThrowLastError();
+    if (information.nNumberOfLinks > 1) throw EInOutError(kInOutHardLinked);
+    auto file = std::make_unique<Win32File>(std::move(handle));
+    file->target = FinalPathOf(file->Get(), CanonicalPath(path));
+    if (attributes & kNotReplaceable) file->refusal = ERROR_ACCESS_DENIED;
+    target = file->target;
+    return file;
+  }
+
+  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override {
+    return false;
+  }
+
+  void CheckReplaceable(const PathString&, OpenedFile* original) override {
+    const auto* file = dynamic_cast<Win32File*>(original);
+    if (file != nullptr && file->refusal != 0) ThrowError(file->refusal);
+  }
+
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile*) override {
+    const std::wstring name = ExtendedPath(path);
+    UniqueFileHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
       const DWORD error = GetLastError();
-      if (error == ERROR_FILE_NOT_FOUND) return;
-      ThrowError(error);
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
+      // Left by a save that was killed, or being written by another save now: that one holds
+      // it open, so this open fails with a sharing violation and changes nothing.
+      handle.reset(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!handle) ThrowLastError();
     }
-    // Wine lets a rename replace any of these, and root can write a read-only file; Windows
-    // itself refuses them, so refuse them everywhere.
-    constexpr DWORD kRefused =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-    if (attributes & kRefused) ThrowError(ERROR_ACCESS_DENIED);
-    // Opening for writing without truncating fails, with a sharing violation, exactly when
-    // another program holds the file open; nothing is written.
-    UniqueHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.Valid()) ThrowLastError();
+    return std::make_unique<Win32File>(std::move(handle));
   }
 
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& temporary_path) override {
-    const std::wstring prefix =
-        FolderOf(ExtendedPath(target)) + L"~vm" + Decimal(GetCurrentProcessId()) + L"-";
-    for (int attempt = 0;; ++attempt) {
-      std::wstring path = prefix + Decimal(counter_++) + L".tmp";
-      UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!handle.Valid()) {
-        const DWORD error = GetLastError();
-        if ((error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && attempt < 100) {
-          continue;
-        }
-        ThrowError(error);
+  // ReplaceFileW keeps the replaced file's security, attributes, creation time, short name and
+  // streams, which a rename would lose; with nothing to replace, the rename is all there is.
+  void Replace(const PathString& from, const PathString& to, OpenedFile* original) override {
+    const std::wstring source = ExtendedPath(from);
+    const std::wstring destination = ExtendedPath(to);
+    auto* file = dynamic_cast<Win32File*>(original);
+    if (file != nullptr && file->target == destination) file->CloseQuietly();  // it would be in the way
+    // Wine's ReplaceFileW builds a temporary name in a MAX_PATH buffer and garbles longer
+    // paths; past that length the plain rename is the safe choice.
+    const bool replaceable = destination.size() + 16 < MAX_PATH;
+    if (replaceable && AttributesOf(destination) != INVALID_FILE_ATTRIBUTES) {
+      if (ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
+        return;
       }
-      temporary_path = path;
-      return std::make_unique<Win32File>(std::move(handle));
+      // Gone since it was asked about: then there is nothing to keep.
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND || AttributesOf(destination) != INVALID_FILE_ATTRIBUTES)
+        ThrowError(error);
     }
-  }
-
-  void Replace(const PathString& from, const PathString& to) override {
-    if (!MoveFileExW(ExtendedPath(from).c_str(), ExtendedPath(to).c_str(),
+    if (!MoveFileExW(source.c_str(), destination.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       ThrowLastError();
     }
@@ -176,9 +247,6 @@ class Win32FileApi final : public FileApi {
   void Remove(const PathString& path) override {
     if (!DeleteFileW(ExtendedPath(path).c_str())) ThrowLastError();
   }
-
- private:
-  unsigned counter_ = 0;
 };
 
 }  // namespace

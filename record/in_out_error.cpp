@@ -20,6 +20,13 @@ std::string InOutMessage(int code) {
       return "File is too large to be an audio configuration file";
     case kInOutFileEmpty:
       return "The file is empty";
+    case kInOutFileChanged:
+      return "The file was changed by another program after it was opened. Open it again, then save.";
+    case kInOutHardLinked:
+      return "The file has other names (hard links) that a save would split from it. Copy it to a file "
+             "of its own, then save.";
+    case kInOutBackupNameTooLong:
+      return "The backup file's name would be too long. Give the file a shorter name, then save.";
     default:
       return InOutOtherMessage(code);
   }

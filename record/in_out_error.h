@@ -9,13 +9,18 @@ constexpr int kInOutFileNotFound = 2;
 constexpr int kInOutInvalidFilename = 3;
 constexpr int kInOutTooManyOpenFiles = 4;
 constexpr int kInOutAccessDenied = 5;
+// Another save of the same file is under way (Windows' sharing violation, on every platform).
+constexpr int kInOutSharingViolation = 32;
 
 // Refusals of our own. Bit 29 marks application-defined codes on Windows, so these can never
 // be mistaken for an error number of either platform.
 constexpr int kInOutEmptyPath = 0x20000001;
 constexpr int kInOutFileTooShort = 0x20000002;
 constexpr int kInOutFileTooLarge = 0x20000003;
-constexpr int kInOutFileEmpty = 0x20000004;
+constexpr int kInOutFileChanged = 0x20000004;
+constexpr int kInOutHardLinked = 0x20000005;
+constexpr int kInOutBackupNameTooLong = 0x20000006;
+constexpr int kInOutFileEmpty = 0x20000007;
 
 // The message the user sees for a code; it never names the file.
 std::string InOutMessage(int code);

@@ -5,9 +5,16 @@
 . "$(dirname "$0")/prepare.sh"
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target record_bench >/dev/null
+cmake --build --preset host --target record_bench record_calls >/dev/null
 echo "== record: Load and Save beside the raw system calls"
 build/host/bench/record_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+echo "== record: system calls of one Save (the bare temporary-write-flush-rename floor is 16)"
+calls_dir=$(mktemp -d /dev/shm/velmora-calls.XXXXXX)
+strace -f -o "$calls_dir.trace" build/host/bench/record_calls "$calls_dir" 2>/dev/null
+awk '/write\(2, "-- save/ { marks++; next } marks == 1 { n++; print "  " $0 } END { print n " system calls" }' \
+  "$calls_dir.trace" | sed -E 's/^  [0-9]+ +/  /'
+rm -rf "$calls_dir" "$calls_dir.trace"
 
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench >/dev/null

@@ -1,7 +1,7 @@
 // libFuzzer target for the loader, through an in-memory file system: any content, reads that
 // come back in any size, a reported size that disagrees with the content (a file changing
 // while it is read) and a read that fails part-way. A successful load is saved back and both
-// files are checked.
+// files are checked; a load that got only part of the file must not be saved over it.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -62,12 +62,23 @@ class MemoryFileApi final : public FileApi {
     if (found == files.end()) throw EInOutError(kInOutFileNotFound);
     return std::make_unique<MemoryFile>(&found->second, plan_);
   }
-  void CheckReplaceable(const PathString&) override {}
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& temporary_path) override {
-    temporary_path = target + ".tmp";
-    return std::make_unique<MemoryFile>(&files[temporary_path], plan_);
+  PathString CanonicalPath(const PathString& path) override { return path; }
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString&,
+                                            PathString& target) override {
+    target = path;
+    const auto found = files.find(path);
+    if (found == files.end()) return nullptr;
+    // Reads in whole for the comparison: the plan's odd sizes belong to the loading.
+    return std::make_unique<MemoryFile>(&found->second, Plan{found->second.size() + 1, 0, 0});
   }
-  void Replace(const PathString& from, const PathString& to) override {
+  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override {
+    return false;
+  }
+  void CheckReplaceable(const PathString&, OpenedFile*) override {}
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile*) override {
+    return std::make_unique<MemoryFile>(&files[path], plan_);
+  }
+  void Replace(const PathString& from, const PathString& to, OpenedFile*) override {
     files[to] = std::move(files[from]);
     files.erase(from);
   }
@@ -110,7 +121,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(plan.size_error < 0 || loaded.size() == content.size());
 
   const Bytes image = loaded;
-  Save(record, files, "audio_cfg.db", {data[0], data[1], data[2], data[3]});
+  const std::array<int, 4> levels{data[0], data[1], data[2], data[3]};
+  if (image != content) {
+    // Only part of the file was loaded: saving it would lose the rest, so it is refused.
+    try {
+      Save(record, files, "audio_cfg.db", levels);
+      Check(false);
+    } catch (const EInOutError& error) {
+      Check(error.Code() == kInOutFileChanged);
+    }
+    Check(files.files["audio_cfg.db"] == content && files.files.size() == 1 && record.FileBytes() == image);
+    return 0;
+  }
+  Save(record, files, "audio_cfg.db", levels);
   Bytes expected = image;
   for (std::size_t slot = 0; slot < 4; ++slot) expected[kLevelOffsets[slot]] = data[slot];
   Check(files.files["audio_cfg.db.bak"] == image);

@@ -4,10 +4,16 @@ add_executable(record_tests
   record_io_tests.cpp
   record_fault_tests.cpp
   record_os_tests.cpp
+  record_format_tests.cpp
+  record_save_tests.cpp
+  unique_any_tests.cpp
 )
 target_link_libraries(record_tests PRIVATE velmora_record gtest_main)
+# The committed sample records.
+target_compile_definitions(record_tests PRIVATE VELMORA_RECORD_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
 
-# A small tmpfs and an immutable file, made by a script because a test under Wine cannot.
+# A small tmpfs, an immutable file and a symbolic link, made by a script because a test under
+# Wine cannot.
 set(record_fixtures ${CMAKE_CURRENT_BINARY_DIR}/record_fixtures)
 add_test(NAME record_fixtures_setup
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/record_fixture.sh setup ${record_fixtures})

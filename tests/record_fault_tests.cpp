@@ -3,6 +3,11 @@
 namespace {
 
 constexpr int kInjected = 9999;
+#ifdef _WIN32
+constexpr bool kBackupLinks = false;  // Windows saves never link
+#else
+constexpr bool kBackupLinks = true;
+#endif
 constexpr std::size_t kShortChunk = 300;
 
 // Passes every call through to the real file system, except that call number fail_at throws
@@ -10,23 +15,42 @@ constexpr std::size_t kShortChunk = 300;
 // failing close still closes. With short_io every read and write moves only a few bytes.
 class FaultyFileApi final : public FileApi {
  public:
-  FaultyFileApi(int fail_at, bool short_io) : fail_at_(fail_at), short_io_(short_io) {}
+  // Without links the backup is always written as a copy, as on FAT.
+  FaultyFileApi(int fail_at, bool short_io, bool links = true)
+      : fail_at_(fail_at), short_io_(short_io), links_(links) {}
 
   std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
     Call("open");
     return Wrap(real_.OpenForReading(path));
   }
-  void CheckReplaceable(const PathString& path) override {
+  PathString CanonicalPath(const PathString& path) override {
+    Call("canonical");
+    return real_.CanonicalPath(path);
+  }
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
+                                            PathString& target) override {
+    Call("open for saving");
+    return Wrap(real_.OpenForSaving(path, backup, target));
+  }
+  bool LinkBackup(OpenedFile& original, const PathString& target, const PathString& temporary,
+                  const PathString& backup) override {
+    Call("link backup");
+    if (!links_) return false;
+    const bool linked = real_.LinkBackup(*Real(&original), target, temporary, backup);
+    if (linked) linked_after = static_cast<int>(calls.size());
+    return linked;
+  }
+  void CheckReplaceable(const PathString& target, OpenedFile* original) override {
     Call("check");
-    real_.CheckReplaceable(path);
+    real_.CheckReplaceable(target, Real(original));
   }
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& target, PathString& path) override {
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile* original) override {
     Call("create");
-    return Wrap(real_.CreateTemporary(target, path));
+    return Wrap(real_.CreateTemporary(path, Real(original)));
   }
-  void Replace(const PathString& from, const PathString& to) override {
-    Call(to == BackupPath(target_) ? "replace backup" : "replace");
-    real_.Replace(from, to);
+  void Replace(const PathString& from, const PathString& to, OpenedFile* original) override {
+    Call(EndsWith(to, BackupPath(PathString())) ? "replace backup" : "replace");
+    real_.Replace(from, to, Real(original));
   }
   void Remove(const PathString& path) override {
     Call("remove");
@@ -42,15 +66,20 @@ class FaultyFileApi final : public FileApi {
   }
   bool ShortIo() const { return short_io_; }
 
-  PathString target_;
   std::vector<std::string> calls;
+  int linked_after = 0;  // how many calls had been made when the backup became a link
 
  private:
+  static bool EndsWith(const PathString& text, const PathString& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+  }
   std::unique_ptr<OpenedFile> Wrap(std::unique_ptr<OpenedFile> file);
+  static OpenedFile* Real(OpenedFile* file);
 
   FileApi& real_ = DefaultFileApi();
   int fail_at_;
   bool short_io_;
+  bool links_;
 };
 
 class FaultyFile final : public OpenedFile {
@@ -89,11 +118,19 @@ class FaultyFile final : public OpenedFile {
   }
 
   FaultyFileApi& api_;
+
+ public:
   std::unique_ptr<OpenedFile> real_;
 };
 
 std::unique_ptr<OpenedFile> FaultyFileApi::Wrap(std::unique_ptr<OpenedFile> file) {
+  if (!file) return nullptr;
   return std::make_unique<FaultyFile>(*this, std::move(file));
+}
+
+// The back-end finds what it learnt of the original in its own file, not in the wrapper.
+OpenedFile* FaultyFileApi::Real(OpenedFile* file) {
+  return file == nullptr ? nullptr : static_cast<FaultyFile*>(file)->real_.get();
 }
 
 constexpr int kMaxCalls = 200;
@@ -134,32 +171,78 @@ TEST(RecordFaultTest, SaveFailingAtAnyCallLeavesFileAndBackupWhole) {
   const Bytes old_backup = Pattern(kRecordSize, 77);
   const std::array<int, 4> levels{1, 2, 3, 4};
   const std::vector<std::string> names{"audio_cfg.db", "audio_cfg.db.bak"};
-  for (const bool short_io : {false, true}) {
-    for (int fail_at = 1;; ++fail_at) {
-      ASSERT_LT(fail_at, kMaxCalls);
-      SCOPED_TRACE(testing::Message() << "short_io " << short_io << ", failing call " << fail_at);
-      WriteBytes(file, original);
-      WriteBytes(backup, old_backup);
-      AudioConfigRecord record;
-      Load(record, DefaultFileApi(), file.native());
-      FaultyFileApi files(fail_at, short_io);
-      files.target_ = file.native();
-      const int code = CodeOf([&] { Save(record, files, file.native(), levels); });
-      EXPECT_EQ(NamesIn(dir.Path()), names);  // No temporary file survives.
-      if (code == 0) {
-        EXPECT_EQ(ReadBytes(backup), original);
-        EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
-        EXPECT_EQ(ImageOf(record), WithLevels(original, levels));
-        break;
+  for (const bool links : {true, false}) {
+    for (const bool short_io : {false, true}) {
+      for (int fail_at = 1;; ++fail_at) {
+        ASSERT_LT(fail_at, kMaxCalls);
+        SCOPED_TRACE(testing::Message()
+                     << "links " << links << ", short_io " << short_io << ", failing call " << fail_at);
+        // A save that stopped after linking its backup leaves file and backup one file.
+        fs::remove(file);
+        fs::remove(backup);
+        WriteBytes(file, original);
+        WriteBytes(backup, old_backup);
+        AudioConfigRecord record;
+        Load(record, DefaultFileApi(), file.native());
+        FaultyFileApi files(fail_at, short_io, links);
+        const int code = CodeOf([&] { Save(record, files, file.native(), levels); });
+        EXPECT_EQ(NamesIn(dir.Path()), names);  // No temporary file survives.
+        if (code == 0) {
+          EXPECT_EQ(ReadBytes(backup), original);
+          EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+          EXPECT_EQ(ImageOf(record), WithLevels(original, levels));
+          EXPECT_EQ(files.linked_after > 0, links && kBackupLinks);
+          break;
+        }
+        const std::string failed = files.calls.at(fail_at - 1);
+        EXPECT_EQ(code, kInjected) << failed;
+        EXPECT_EQ(ImageOf(record), original) << failed;
+        EXPECT_EQ(ReadBytes(file), original) << failed;
+        // The backup is the old one until its replacement went through, then the whole new one.
+        const auto done = files.calls.begin() + fail_at - 1;
+        const bool replaced = std::count(files.calls.begin(), done, "replace backup") > 0 ||
+                              (files.linked_after > 0 && files.linked_after < fail_at);
+        EXPECT_EQ(ReadBytes(backup), replaced ? original : old_backup) << failed;
+        // Whatever the stop left, the next save goes through.
+        {
+          EXPECT_EQ(CodeOf([&] { Save(record, DefaultFileApi(), file.native(), levels); }), 0) << failed;
+          EXPECT_EQ(ReadBytes(backup), original) << failed;
+          EXPECT_EQ(ReadBytes(file), WithLevels(original, levels)) << failed;
+        }
       }
-      const std::string failed = files.calls.at(fail_at - 1);
-      EXPECT_EQ(code, kInjected) << failed;
-      EXPECT_EQ(ImageOf(record), original) << failed;
-      EXPECT_EQ(ReadBytes(file), original) << failed;
-      // The backup is the old one until its replacement went through, then the whole new one.
-      const bool replaced =
-          std::count(files.calls.begin(), files.calls.begin() + fail_at - 1, "replace backup");
-      EXPECT_EQ(ReadBytes(backup), replaced ? original : old_backup) << failed;
     }
+  }
+}
+
+TEST(RecordFaultTest, SaveOfADeletedFileFailingAtAnyCallLeavesNoHalfFile) {
+  TempDir dir;
+  const fs::path file = dir / "audio_cfg.db";
+  const fs::path backup = dir / "audio_cfg.db.bak";
+  const Bytes original = Pattern(kRecordSize, 6);
+  const std::array<int, 4> levels{4, 3, 2, 1};
+  for (int fail_at = 1;; ++fail_at) {
+    ASSERT_LT(fail_at, kMaxCalls);
+    SCOPED_TRACE(testing::Message() << "failing call " << fail_at);
+    fs::remove(backup);
+    WriteBytes(file, original);
+    AudioConfigRecord record;
+    Load(record, DefaultFileApi(), file.native());
+    fs::remove(file);
+    FaultyFileApi files(fail_at, false);
+    const int code = CodeOf([&] { Save(record, files, file.native(), levels); });
+    // Each name holds its whole record or does not exist; no temporary file survives.
+    for (const std::string& name : NamesIn(dir.Path())) {
+      ASSERT_TRUE(name == "audio_cfg.db" || name == "audio_cfg.db.bak") << name;
+    }
+    if (fs::exists(backup)) {
+      EXPECT_EQ(ReadBytes(backup), original);
+    }
+    if (code == 0) {
+      EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+      break;
+    }
+    EXPECT_EQ(code, kInjected) << files.calls.at(fail_at - 1);
+    EXPECT_FALSE(fs::exists(file)) << files.calls.at(fail_at - 1);
+    EXPECT_EQ(ImageOf(record), original);
   }
 }

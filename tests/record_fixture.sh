@@ -1,6 +1,7 @@
 #!/bin/sh
 # Prepares, outside the test binaries, what the record tests cannot make from inside Wine:
-# a 64 KiB tmpfs (a real full disk) and a file that even root cannot replace (chattr +i).
+# a 64 KiB tmpfs (a real full disk), a file that even root cannot replace (chattr +i) and a
+# Unix symbolic link to a file in another folder.
 # Whatever this machine does not allow is left out; the tests then skip with a message.
 #   record_fixture.sh setup|cleanup DIR
 dir=$2
@@ -14,6 +15,11 @@ setup)
   head -c 5156 /dev/zero | tr '\0' '\003' >"$dir/immutable/audio_cfg.db"
   if chattr +i "$dir/immutable/audio_cfg.db" 2>/dev/null; then
     touch "$dir/immutable.ready"
+  fi
+  mkdir -p "$dir/link" "$dir/linked"
+  head -c 5156 /dev/zero | tr '\0' '\004' >"$dir/linked/real.db"
+  if ln -s ../linked/real.db "$dir/link/audio_cfg.db"; then
+    touch "$dir/link.ready"
   fi
   ;;
 cleanup)

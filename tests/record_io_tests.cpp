@@ -112,6 +112,8 @@ TEST_F(RecordIoTest, RefusalsChangeNeitherImageNorFiles) {
   };
   const auto names = NamesIn(dir_.Path());
   record_.AssignFileBytes(Pattern(kRecordSize, 8));
+  // An empty name must not become ".bak" in the working folder, which is the temporary one.
+  const ScopedCurrentFolder here(dir_.Path());
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.what) + (c.save ? " (save)" : " (load)"));
     EXPECT_EQ(c.save ? SaveTo(c.path, kNewLevels) : LoadFrom(c.path), c.code);
@@ -119,7 +121,6 @@ TEST_F(RecordIoTest, RefusalsChangeNeitherImageNorFiles) {
     EXPECT_EQ(NamesIn(dir_.Path()), names);
     EXPECT_EQ(ReadBytes(file), Pattern(kRecordSize, 3));
   }
-  EXPECT_FALSE(fs::exists(".bak"));
 }
 
 TEST_F(RecordIoTest, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {

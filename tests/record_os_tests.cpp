@@ -47,11 +47,16 @@ TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
   fillers.pop_back();
 
   // Each record file takes two pages; an old backup's pages come back when it is replaced.
+  // Where the backup can be the old file under a second name, it takes no room at all.
   const struct {
     int pages_freed;
     bool backup_written;
     bool saved;
+#ifdef _WIN32
   } steps[] = {{0, false, false}, {2, true, false}, {2, true, true}};
+#else
+  } steps[] = {{0, true, false}, {2, true, true}};
+#endif
   for (const auto& step : steps) {
     SCOPED_TRACE(testing::Message() << "backup written " << step.backup_written);
     for (int i = 0; i < step.pages_freed; ++i) {

@@ -91,18 +91,45 @@ class TempDir {
   fs::path path_;
 };
 
+// Makes a temporary folder the working folder for one scope, so that a save given a relative
+// or empty name can leave nothing in the folder the tests were started from.
+class ScopedCurrentFolder {
+ public:
+  explicit ScopedCurrentFolder(const fs::path& folder) : previous_(fs::current_path()) {
+    fs::current_path(folder);
+  }
+  ~ScopedCurrentFolder() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+  }
+  ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
+  ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
+
+ private:
+  fs::path previous_;
+};
+
+// A Unix path as this build sees it: Wine shows the Unix root as drive Z:.
+inline fs::path HostPath(std::string path) {
+#ifdef _WIN32
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  path = "Z:" + path;
+#endif
+  return fs::path(path);
+}
+
 // Folders prepared outside the test binary by record_fixture.sh (a small tmpfs, an immutable
 // file), which a Windows test under Wine cannot make itself. Empty when ctest did not set them
 // up or the machine did not allow it.
 inline std::optional<fs::path> FixtureFolder(const std::string& name) {
   const char* root = std::getenv("VELMORA_RECORD_FIXTURES");
   if (root == nullptr) return std::nullopt;
-  std::string path = std::string(root) + "/" + name;
-#ifdef _WIN32
-  // Wine shows the Unix root as drive Z:.
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  path = "Z:" + path;
-#endif
-  if (!fs::exists(fs::path(path + ".ready"))) return std::nullopt;
-  return fs::path(path);
+  const fs::path path = HostPath(std::string(root) + "/" + name);
+  if (!fs::exists(fs::path(path.native() + fs::path(".ready").native()))) return std::nullopt;
+  return path;
 }
+
+#ifdef VELMORA_RECORD_DATA
+// The committed sample files (tests/data).
+inline fs::path RecordDataFolder() { return HostPath(VELMORA_RECORD_DATA); }
+#endif

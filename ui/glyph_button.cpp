@@ -10,10 +10,7 @@
 
 namespace {
 
-struct ThemeCloser {
-  void operator()(HTHEME h) const { CloseThemeData(h); }
-};
-using UniqueTheme = UniqueHandle<HTHEME, ThemeCloser>;
+using UniqueTheme = UniqueHandle<HTHEME, CloseThemeData>;
 
 void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
   if (!glyph) return;

@@ -2,48 +2,17 @@
 // One move-only owner for each kind of OS handle the window code holds.
 #include <windows.h>
 
-#include <utility>
+#include "record/unique_any.h"
 
-template <typename T, typename Closer>
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(T handle) : handle_(handle) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, T{})) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    reset(std::exchange(other.handle_, T{}));
-    return *this;
-  }
-  ~UniqueHandle() { reset(); }
+// Window code names its handle kinds here; the owner itself is shared with the record.
+template <typename T, auto Closer>
+using UniqueHandle = UniqueAny<HandlePolicy<T, Closer>>;
 
-  T get() const { return handle_; }
-  explicit operator bool() const { return handle_ != T{}; }
-  void reset(T handle = T{}) {
-    if (handle_) Closer{}(handle_);
-    handle_ = handle;
-  }
-
- private:
-  T handle_{};
-};
-
-struct GdiObjectCloser {
-  void operator()(HGDIOBJ h) const { DeleteObject(h); }
-};
-struct IconCloser {
-  void operator()(HICON h) const { DestroyIcon(h); }
-};
-struct HookCloser {
-  void operator()(HHOOK h) const { UnhookWindowsHookEx(h); }
-};
-
-using UniqueFont = UniqueHandle<HFONT, GdiObjectCloser>;
-using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectCloser>;
-using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
-using UniqueIcon = UniqueHandle<HICON, IconCloser>;
-using UniqueHook = UniqueHandle<HHOOK, HookCloser>;
+using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
+using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
+using UniqueHook = UniqueHandle<HHOOK, UnhookWindowsHookEx>;
 
 // Selects an object into a DC for one scope.
 class ScopedSelect {

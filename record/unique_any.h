@@ -1,0 +1,44 @@
+#pragma once
+// One move-only owner for every kind of OS handle, shaped like WIL's unique_any: a policy names
+// the handle type, the value that means "none" and the function that closes it. No <windows.h>
+// here, so the record's POSIX back-end and the window code share it.
+#include <utility>
+
+template <typename Policy>
+class UniqueAny {
+ public:
+  using Handle = typename Policy::Handle;
+
+  UniqueAny() noexcept = default;
+  explicit UniqueAny(Handle handle) noexcept : handle_(handle) {}
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
+  UniqueAny(UniqueAny&& other) noexcept : handle_(other.release()) {}
+  UniqueAny& operator=(UniqueAny&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueAny() { reset(); }
+
+  Handle get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != Policy::Invalid(); }
+  // Gives the handle up without closing it.
+  Handle release() noexcept { return std::exchange(handle_, Policy::Invalid()); }
+  void reset(Handle handle = Policy::Invalid()) noexcept {
+    const Handle old = std::exchange(handle_, handle);
+    if (old != Policy::Invalid()) Policy::Close(old);
+  }
+
+ private:
+  Handle handle_ = Policy::Invalid();
+};
+
+// The common policy: a close function and an invalid value that is a constant (null for the
+// pointer-like handles). A handle whose invalid value is no constant, such as
+// INVALID_HANDLE_VALUE, writes a policy of its own.
+template <typename T, auto Closer, T InvalidValue = T{}>
+struct HandlePolicy {
+  using Handle = T;
+  static constexpr T Invalid() noexcept { return InvalidValue; }
+  static void Close(T handle) noexcept { Closer(handle); }
+};
