@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "tests/window_test_support.h"
+#include "ui/system_api.h"
 
 namespace {
 
