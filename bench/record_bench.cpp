@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "record/record_io.h"
+#include "tests/copying_file_api.h"
 
 namespace {
 
@@ -113,36 +114,6 @@ void BM_Save(benchmark::State& state) {
   Load(record, DefaultFileApi(), scene.File());
   for (auto _ : state) Save(record, DefaultFileApi(), scene.File(), {3, 3, 3, 3});
 }
-
-// The platform's file system, except that the backup is written as a copy, as where a file
-// system has no second names (FAT): the raw floor's own way.
-class CopyingFileApi final : public FileApi {
- public:
-  std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
-    return real_.OpenForReading(path);
-  }
-  PathString CanonicalPath(const PathString& path) override { return real_.CanonicalPath(path); }
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
-                                            PathString& target) override {
-    return real_.OpenForSaving(path, backup, target);
-  }
-  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override {
-    return false;
-  }
-  void CheckReplaceable(const PathString& target, OpenedFile* original) override {
-    real_.CheckReplaceable(target, original);
-  }
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile* original) override {
-    return real_.CreateTemporary(path, original);
-  }
-  void Replace(const PathString& from, const PathString& to, OpenedFile* original) override {
-    real_.Replace(from, to, original);
-  }
-  void Remove(const PathString& path) override { real_.Remove(path); }
-
- private:
-  FileApi& real_ = DefaultFileApi();
-};
 
 void BM_SaveCopyingBackup(benchmark::State& state) {
   const Scene scene(Root(state.range(0)));

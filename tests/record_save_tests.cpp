@@ -1,6 +1,7 @@
 // What a save finds on disk: other writers, links, the file's own settings, odd names and
 // leftovers of earlier saves.
 #include "record_test_support.h"
+#include "tests/copying_file_api.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -66,37 +67,6 @@ class OtherSave {
   int fd_;
 #endif
 };
-
-#ifndef _WIN32
-// The platform's file system, except that the backup is always written as a copy, as on FAT.
-class CopyingFileApi final : public FileApi {
- public:
-  std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
-    return real_.OpenForReading(path);
-  }
-  PathString CanonicalPath(const PathString& path) override { return real_.CanonicalPath(path); }
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
-                                            PathString& target) override {
-    return real_.OpenForSaving(path, backup, target);
-  }
-  bool LinkBackup(OpenedFile&, const PathString&, const PathString&, const PathString&) override {
-    return false;
-  }
-  void CheckReplaceable(const PathString& target, OpenedFile* original) override {
-    real_.CheckReplaceable(target, original);
-  }
-  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile* original) override {
-    return real_.CreateTemporary(path, original);
-  }
-  void Replace(const PathString& from, const PathString& to, OpenedFile* original) override {
-    real_.Replace(from, to, original);
-  }
-  void Remove(const PathString& path) override { real_.Remove(path); }
-
- private:
-  FileApi& real_ = DefaultFileApi();
-};
-#endif
 
 }  // namespace
 

@@ -196,14 +196,16 @@ TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
 }
 
 TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
-  wchar_t cwd[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, cwd);
+  // A save with no path would name ".bak" in the current folder: make that folder the test's own.
+  fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
   auto boxes = Save({DialogScript::Press(IDOK)});
+  fs::current_path(cwd);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, L"Open a file first: there is nothing to save yet.");
   EXPECT_EQ(boxes[0].caption, L"Velmora");
   EXPECT_EQ(boxes[0].icon, InformationIcon()) << "guidance, not an error";
-  EXPECT_FALSE(fs::exists(fs::path(cwd) / L".bak"));
+  EXPECT_FALSE(fs::exists(dir_ / L".bak"));
 
   // After a failed Open the path names a file whose record was never read: refused as well.
   Bytes good = RecordWith({3, 3, 3, 3});

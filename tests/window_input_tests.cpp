@@ -7,15 +7,13 @@
 
 namespace {
 
-void PumpAsTheProgram(HWND main, DWORD milliseconds);
-
 // A key pressed and released at a person's pace, the program's loop running in between.
 void PressKey(HWND main, WORD vk) {
   INPUT key{};
   key.type = INPUT_KEYBOARD;
   key.ki.wVk = vk;
   SendInput(1, &key, sizeof key);
-  PumpAsTheProgram(main, 120);
+  Pump(120, main);
   key.ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(1, &key, sizeof key);
 }
@@ -26,7 +24,7 @@ void ClickAt(HWND main, POINT screen) {
   click.type = INPUT_MOUSE;
   click.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   SendInput(1, &click, sizeof click);
-  PumpAsTheProgram(main, 120);
+  Pump(120, main);
   click.mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(1, &click, sizeof click);
 }
@@ -51,27 +49,9 @@ void ChangeDpi(HWND window, int dpi) {
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
-// The program's own message loop: the dialog manager sees every message first.
-void PumpAsTheProgram(HWND main, DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        g_quitTaken = true;
-        continue;
-      }
-      if (IsDialogMessageW(main, &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (GetTickCount() - start < milliseconds);
-}
-
 class Form1Input : public Form1Test {
  protected:
-  void Pump(DWORD milliseconds) { PumpAsTheProgram(Main(), milliseconds); }
+  void Pump(DWORD milliseconds) { ::Pump(milliseconds, Main()); }
   void SetUp() override {
     Form1Test::SetUp();
     SetForegroundWindow(Main());

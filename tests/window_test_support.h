@@ -34,7 +34,8 @@ inline RECT RectInParent(HWND child) {
 // Set when a pump takes the quit message that closing a window posts.
 inline bool g_quitTaken = false;
 
-inline void Pump(DWORD milliseconds) {
+// With a dialog window, the dialog manager sees every message first, as in the program's loop.
+inline void Pump(DWORD milliseconds, HWND dialog = nullptr) {
   DWORD start = GetTickCount();
   do {
     MSG msg;
@@ -43,6 +44,7 @@ inline void Pump(DWORD milliseconds) {
         g_quitTaken = true;
         continue;
       }
+      if (dialog && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
