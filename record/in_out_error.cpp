@@ -1,6 +1,10 @@
 #include "record/in_out_error.h"
 
-std::string InOutOtherMessage(int code) { return "I/O error " + std::to_string(code); }
+std::string InOutOtherMessage(int code) {
+  std::string message = "I/O error ";
+  message += std::to_string(code);
+  return message;
+}
 
 std::string InOutMessage(int code) {
   switch (code) {

@@ -7,7 +7,7 @@ namespace {
 Bytes Sample(const char* name) {
   const fs::path path = RecordDataFolder() / name;
   const Bytes bytes = ReadBytes(path);
-  EXPECT_EQ(bytes.size(), 5156u) << path.u8string();
+  EXPECT_EQ(bytes.size(), 5156u) << Utf8(path);
   return bytes;
 }
 

@@ -76,12 +76,12 @@ TEST_F(RecordIoTest, BackupAppendsBakAndHoldsThePreviousSave) {
 
 TEST_F(RecordIoTest, UnicodeAndLongPathsWork) {
   const fs::path cases[] = {
-      dir_ / fs::u8path(u8"аудио_конфиг.db"),
+      dir_ / fs::path(u8"аудио_конфиг.db"),
       dir_ / std::string(100, 'a') / std::string(100, 'b') / std::string(60, 'c') / "audio_cfg.db",
   };
   EXPECT_GT(cases[1].native().size(), 260u);
   for (const fs::path& file : cases) {
-    SCOPED_TRACE(file.u8string());
+    SCOPED_TRACE(Utf8(file));
     fs::create_directories(file.parent_path());
     const Bytes original = Pattern(kRecordSize, 6);
     WriteBytes(file, original);

@@ -216,7 +216,7 @@ TEST(RecordSaveTest, OddSpellingsOfTheNameBackUpToTheFilesOwnBackup) {
   const fs::path spellings[] = {file.native() + L".", file.native() + L" ", file.native() + L". .",
                                 short_name};
   for (const fs::path& spelling : spellings) {
-    SCOPED_TRACE(spelling.u8string());
+    SCOPED_TRACE(Utf8(spelling));
     fs::remove(dir / "weird audio config.db.bak");
     WriteBytes(file, original);
     AudioConfigRecord record;

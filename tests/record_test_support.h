@@ -64,9 +64,15 @@ inline int CodeOf(const std::function<void()>& action) {
   return 0;
 }
 
+// A path as UTF-8 bytes in a plain string, for messages and comparisons.
+inline std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 inline std::vector<std::string> NamesIn(const fs::path& dir) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().u8string());
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(Utf8(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }
