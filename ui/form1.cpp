@@ -108,18 +108,27 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);  // already registered when a second form is made in one process
 
+  // The frame round the client area at a DPI, centred on the primary screen.
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, kStyle, 0, 0, 0, 0, nullptr, nullptr, instance,
-                  this);
+  auto placement = [](int dpi) {
+    RECT frame{0, 0, ScaleForDpi(kForm1ClientWidth, dpi), ScaleForDpi(kForm1ClientHeight, dpi)};
+    AdjustWindowRectForDpi(frame, kStyle, WS_EX_CONTROLPARENT, dpi);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    return LayoutRect{(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
+                      width, height};
+  };
+  // Created in place at the system's DPI, which is the window's own almost always: moving and
+  // sizing a window after creation costs a round of messages and a trip to the display.
+  int createdDpi = SystemDpi();
+  LayoutRect at = placement(createdDpi);
+  CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, kStyle, at.left, at.top, at.width, at.height,
+                  nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
-
-  // Size the frame round the client area at the window's DPI, then centre it on the primary screen.
-  RECT frame{0, 0, ScaleForDpi(kForm1ClientWidth, dpi_), ScaleForDpi(kForm1ClientHeight, dpi_)};
-  AdjustWindowRectForDpi(frame, kStyle, WS_EX_CONTROLPARENT, dpi_);
-  int width = frame.right - frame.left;
-  int height = frame.bottom - frame.top;
-  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != createdDpi) {
+    at = placement(dpi_);
+    SetWindowPos(hwnd_, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   return true;
@@ -222,10 +231,12 @@ bool TForm1::OnCreate() {
   }
   logo_ = LoadLogo(instance_);
 
+  CreateFonts();
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     controls_[i] = CreateControl(kForm1Layout[i]);
     if (!controls_[i]) return false;
   }
+  SetUpControls(false);  // nothing shows yet, so nothing to redraw
   for (const auto& c : kForm1Layout) {
     if (c.kind != ControlKind::UpDown) continue;
     // The up-down only shows the arrows: the form keeps each level and writes its box.
@@ -235,7 +246,6 @@ bool TForm1::OnCreate() {
     SendMessageW(upDown, UDM_SETPOS32, 0, kLevelMin);
     SubclassLevelEdit(Control(c.buddy));  // after UDM_SETBUDDY, so the keys reach the form first
   }
-  ApplyLayout();
   ApplyIcons();
   ReadContrast();
 
@@ -284,25 +294,27 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
   }
   if (c.flags & kTabStop) style |= WS_TABSTOP;
   if (c.flags & kDisabled) style |= WS_DISABLED;
-  HWND control = CreateWindowExW(exStyle, className, c.text, style, 0, 0, 0, 0, hwnd_,
+  LayoutRect r = ScaleForDpi(c.rect, dpi_);
+  HWND control = CreateWindowExW(exStyle, className, c.text, style, r.left, r.top, r.width, r.height, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   if (control && (c.flags & kChecked)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
   return control;
 }
 
-void TForm1::ApplyLayout() {
+void TForm1::CreateFonts() {
   windowFont_.reset(CreateFontW(-ScaleForDpi(kWindowFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, kWindowFontFace));
   labelFont_.reset(CreateFontW(-ScaleForDpi(kLabelFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                FIXED_PITCH | FF_MODERN, kLabelFontFace));
+}
+
+void TForm1::SetUpControls(bool redraw) {
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     const ControlLayout& c = kForm1Layout[i];
-    LayoutRect r = ScaleForDpi(c.rect, dpi_);
-    SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (HFONT font = FontFor(c.font))
-      SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
     // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
     if (c.kind == ControlKind::Edit)
       SendMessageW(controls_[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
@@ -313,6 +325,15 @@ void TForm1::ApplyLayout() {
   HWND status = Control(StatusBar1);
   int parts[2] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
   SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+}
+
+void TForm1::ApplyLayout() {
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    LayoutRect r = ScaleForDpi(kForm1Layout[i].rect, dpi_);
+    SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  CreateFonts();
+  SetUpControls(true);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

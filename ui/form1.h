@@ -49,6 +49,10 @@ class TForm1 {
   void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
   void OnActivate(bool active);
   void OnHelp();
+  void CreateFonts();
+  // Fonts, margins, glyphs and status panels, for the controls as placed at dpi_.
+  void SetUpControls(bool redraw);
+  // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
   void ReadContrast();
