@@ -245,6 +245,10 @@ bool TForm1::OnCreate() {
     SendMessageW(upDown, UDM_SETRANGE32, kLevelMin, kLevelMax);
     SendMessageW(upDown, UDM_SETPOS32, 0, kLevelMin);
     SubclassLevelEdit(Control(c.buddy));  // after UDM_SETBUDDY, so the keys reach the form first
+    // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
+    // after creation, it keeps the table's.
+    LayoutRect r = ScaleForDpi(c.rect, dpi_);
+    SetWindowPos(upDown, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ApplyIcons();
   ReadContrast();
