@@ -38,6 +38,12 @@ bool HideNewerFunctions(bool hide) {
 }
 
 int SystemDpi() {
+  // Windows 10 version 1607 tells it directly, without a device context for the whole screen.
+  using GetDpiForSystemFunction = UINT(WINAPI*)();
+  if (auto getDpiForSystem = NewerFunctionAs<GetDpiForSystemFunction>(L"user32.dll", "GetDpiForSystem")) {
+    int dpi = static_cast<int>(getDpiForSystem());
+    if (dpi > 0) return dpi;
+  }
   ScreenDc screen;
   int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : kBaseDpi;
