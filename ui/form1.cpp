@@ -115,8 +115,8 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
     AdjustWindowRectForDpi(frame, kStyle, WS_EX_CONTROLPARENT, dpi);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
-    return LayoutRect{(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                      width, height};
+    return LayoutRect{(GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height};
   };
   // Created in place at the system's DPI, which is the window's own almost always: moving and
   // sizing a window after creation costs a round of messages and a trip to the display.
