@@ -434,7 +434,7 @@ void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == Image1) {
     FillRect(item.hDC, &item.rcItem, BackgroundBrush());
     if (!logo_) return;
-    MemoryDc source(item.hDC);
+    UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
     ScopedSelect select(source.get(), logo_.get());
     LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
     SetStretchBltMode(item.hDC, HALFTONE);

@@ -16,7 +16,7 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
   if (!glyph) return;
   BITMAP info{};
   GetObjectW(glyph, sizeof info, &info);
-  MemoryDc source(dc);
+  UniqueMemoryDc source(CreateCompatibleDC(dc));
   ScopedSelect select(source.get(), glyph);
   COLORREF transparent = GetPixel(source.get(), 0, info.bmHeight - 1);
   // gdi32's own export of msimg32's TransparentBlt: one DLL fewer to load at start-up.

@@ -3,26 +3,10 @@
 #include <string>
 
 #include "ui/layout.h"
+#include "ui/win_handle.h"
 
 namespace {
-
 bool g_hideNewerFunctions = false;
-
-// The screen's device context for one scope.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 }  // namespace
 
 FARPROC NewerFunction(const wchar_t* module, const char* name) {
@@ -44,7 +28,7 @@ int SystemDpi() {
     int dpi = static_cast<int>(getDpiForSystem());
     if (dpi > 0) return dpi;
   }
-  ScreenDc screen;
+  UniqueScreenDc screen(GetDC(nullptr));
   int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : kBaseDpi;
 }

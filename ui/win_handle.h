@@ -13,6 +13,9 @@ using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
 using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
 using UniqueHook = UniqueHandle<HHOOK, UnhookWindowsHookEx>;
+using UniqueMemoryDc = UniqueHandle<HDC, DeleteDC>;  // from CreateCompatibleDC
+inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+using UniqueScreenDc = UniqueHandle<HDC, ReleaseScreenDc>;  // from GetDC(nullptr)
 
 // Selects an object into a DC for one scope.
 class ScopedSelect {
@@ -25,21 +28,6 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ old_;
-};
-
-// A memory DC compatible with another, deleted at the end of its scope.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
 };
 
 // BeginPaint and EndPaint for one WM_PAINT, whatever happens between them.
