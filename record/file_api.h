@@ -28,9 +28,15 @@ class OpenedFile {
   virtual void Close() = 0;
 };
 
-// The few file-system operations loading and saving need. Tests wrap it to make any single
-// call fail. A save's calls take the file that OpenForSaving returned as `original` (null when
-// there was no file): it holds what the save learnt of the file and keeps other saves away.
+// Held for as long as one save of a file runs; released when destroyed.
+class SaveLock {
+ public:
+  virtual ~SaveLock() = default;
+};
+
+// The few file-system operations loading and saving need: the program's one back-end is the
+// Win32 file system; the host tests drive the same logic through one kept in memory. A save's
+// calls take the file that OpenForSaving returned as `original` (null when there was no file).
 class FileApi {
  public:
   virtual ~FileApi() = default;
@@ -39,34 +45,39 @@ class FileApi {
   // writing.
   virtual std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) = 0;
   // The full path as the file system resolves the name (on Windows: trailing dots and spaces
-  // dropped, short names expanded), so that names derived from it name the same file's
-  // neighbours.
+  // dropped, short names expanded, the last name in the letter case it has on disk), so that
+  // names derived from it name the same file's neighbours.
   virtual PathString CanonicalPath(const PathString& path) = 0;
+  // Keeps every other save of the same canonical path away until the lock is destroyed: waits
+  // a little for one under way, then throws kInOutSharingViolation.
+  virtual std::unique_ptr<SaveLock> LockSave(const PathString& canonical) = 0;
   // Begins a save of path whose backup is backup. Sets target to the file the save replaces,
   // the one path leads to through links, and opens it for reading. Throws unless the backup
-  // may be replaced (a writable, non-hidden, non-system regular file, or missing in a folder
-  // that exists), target is a regular file with no other name, and no other save of it is
-  // under way. Returns null when there is no file yet.
+  // may be replaced (a regular file that is not read-only, hidden or system, or missing in a
+  // folder that exists), target is a regular file with no other name, and a link at path
+  // still leads somewhere. Returns null when there is no file yet.
   virtual std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
                                                     PathString& target) = 0;
-  // Makes backup one more name of the original file, in place of any old backup, where the
-  // file system allows it: the backup is then complete without a byte written. temporary is
-  // the name it passes through. Returns false, having changed nothing, where it cannot.
-  virtual bool LinkBackup(OpenedFile& original, const PathString& target, const PathString& temporary,
-                          const PathString& backup) = 0;
   // Throws unless the save may replace target now: it must be writable, not hidden, not
   // system. Asked only once the backup is written, so that a refused file still gets one.
   virtual void CheckReplaceable(const PathString& target, OpenedFile* original) = 0;
-  // Creates the temporary file at path for writing, shared with readers only. A leftover of
-  // a save that was killed is replaced; a temporary another save is writing fails with
-  // kInOutSharingViolation and is left alone. Where a rename would lose them, it takes the
-  // original's mode, owner and extended attributes.
-  virtual std::unique_ptr<OpenedFile> CreateTemporary(const PathString& path, OpenedFile* original) = 0;
-  // Moves from over to, replacing it but keeping what the platform keeps of a replaced file,
-  // and makes the move durable.
-  virtual void Replace(const PathString& from, const PathString& to, OpenedFile* original) = 0;
+  // Creates a new file for writing, shared with readers only, at path where it can. Whatever
+  // already stands there (a killed save's leftover, a link, a read-only file) is never opened:
+  // it is replaced as a name, or, where it cannot be, left alone and path is changed to the
+  // free name the file was made at.
+  virtual std::unique_ptr<OpenedFile> CreateTemporary(PathString& path) = 0;
+  // Both replacements remove from when they fail, unless it is then the only copy of the record.
+  // Moves from over the backup to, replacing whatever entry stands there as a name: a link
+  // there is replaced, never what it leads to.
+  virtual void ReplaceBackup(const PathString& from, const PathString& to) = 0;
+  // Moves from over target, the file the save opened as original, keeping what the platform
+  // keeps of a replaced file. Without original the file was missing, and a file that has come
+  // back meanwhile is not overwritten (kInOutFileChanged).
+  virtual void ReplaceTarget(const PathString& from, const PathString& target, OpenedFile* original) = 0;
   virtual void Remove(const PathString& path) = 0;
 };
 
+#ifdef _WIN32
 // The platform's own file system.
 FileApi& DefaultFileApi();
+#endif

@@ -29,6 +29,11 @@ std::string InOutMessage(int code) {
     case kInOutHardLinked:
       return "The file has other names (hard links) that a save would split from it. Copy it to a file "
              "of its own, then save.";
+    case kInOutBackupProtected:
+      return "The backup file (the file's name with .bak added) is a folder, or is read-only, hidden or a "
+             "system file, so it was left as it is. Move it away or clear those attributes, then save.";
+    case kInOutBrokenLink:
+      return "The file's name is a link to a file that no longer exists. Open the file again, then save.";
     case kInOutBackupNameTooLong:
       return "The backup file's name would be too long. Give the file a shorter name, then save.";
     default:
@@ -36,6 +41,4 @@ std::string InOutMessage(int code) {
   }
 }
 
-EInOutError::EInOutError(int code) : EInOutError(code, InOutMessage(code)) {}
-
-EInOutError::EInOutError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+EInOutError::EInOutError(int code) : std::runtime_error(InOutMessage(code)), code_(code) {}

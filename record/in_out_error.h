@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-// Codes 2 to 5 are the Windows error numbers of the four named conditions; the POSIX back-end
-// maps its errno values onto them. Every other platform error number is reported as it is.
+// Codes are Windows error numbers: 2 to 5 name the four conditions with messages of their own,
+// and every other one is reported as it is.
 constexpr int kInOutFileNotFound = 2;
 constexpr int kInOutInvalidFilename = 3;
 constexpr int kInOutTooManyOpenFiles = 4;
@@ -21,6 +21,8 @@ constexpr int kInOutFileChanged = 0x20000004;
 constexpr int kInOutHardLinked = 0x20000005;
 constexpr int kInOutBackupNameTooLong = 0x20000006;
 constexpr int kInOutFileEmpty = 0x20000007;
+constexpr int kInOutBackupProtected = 0x20000008;
+constexpr int kInOutBrokenLink = 0x20000009;
 
 // The message the user sees for a code; it never names the file.
 std::string InOutMessage(int code);
@@ -30,8 +32,6 @@ std::string InOutOtherMessage(int code);
 class EInOutError : public std::runtime_error {
  public:
   explicit EInOutError(int code);
-  // For a platform error number that collides with one of the named codes (EIO is 5 on Linux).
-  EInOutError(int code, const std::string& message);
 
   int Code() const noexcept { return code_; }
 

@@ -1,16 +1,11 @@
 #include "record/record_io.h"
 
-#include <cerrno>
 #include <utility>
 #include <vector>
 
 namespace {
 
-#ifdef _WIN32
 constexpr int kDiskFull = 112;  // ERROR_DISK_FULL
-#else
-constexpr int kDiskFull = ENOSPC;
-#endif
 
 constexpr PathChar kBackupSuffix[] = {'.', 'b', 'a', 'k', 0};
 
@@ -52,8 +47,9 @@ bool HoldsExactly(OpenedFile& file, const std::vector<std::uint8_t>& expected) {
 // Removes the temporary file unless it has become the target, so that no failure leaves one.
 class TemporaryFile {
  public:
-  TemporaryFile(FileApi& files, const PathString& path, OpenedFile* original)
-      : files_(files), path_(path), original_(original), file_(files.CreateTemporary(path, original)) {}
+  TemporaryFile(FileApi& files, PathString path) : files_(files), path_(std::move(path)) {
+    file_ = files.CreateTemporary(path_);
+  }
   ~TemporaryFile() {
     if (path_.empty()) return;
     file_.reset();
@@ -67,15 +63,14 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   OpenedFile& File() { return *file_; }
-  void MoveOver(const PathString& target) {
-    files_.Replace(path_, target, original_);
-    path_.clear();
-  }
+  const PathString& Path() const { return path_; }
+  // From the rename on, the back-end owns the temporary: when a failed replace has left it the
+  // only copy of the record, it must stay.
+  void Release() { path_.clear(); }
 
  private:
   FileApi& files_;
   PathString path_;
-  OpenedFile* original_;
   std::unique_ptr<OpenedFile> file_;
 };
 
@@ -88,14 +83,18 @@ void WriteAll(OpenedFile& file, const std::vector<std::uint8_t>& bytes) {
   }
 }
 
-// The target is either left as it was or holds all of bytes; never a part of them.
-void ReplaceFileContents(FileApi& files, const PathString& target, const PathString& temporary_path,
-                         const std::vector<std::uint8_t>& bytes, OpenedFile* original) {
-  TemporaryFile temporary(files, temporary_path, original);
+// Writes bytes to a new temporary file and flushes it; replace then puts it in place, so the
+// destination is either left as it was or holds all of bytes, never a part of them.
+template <typename PutInPlace>
+void WriteThroughTemporary(FileApi& files, const PathString& temporary_path, const std::vector<std::uint8_t>& bytes,
+                           PutInPlace put_in_place) {
+  TemporaryFile temporary(files, temporary_path);
   WriteAll(temporary.File(), bytes);
   temporary.File().Flush();
   temporary.File().Close();
-  temporary.MoveOver(target);
+  const PathString written = temporary.Path();
+  temporary.Release();
+  put_in_place(written);
 }
 
 std::size_t NameLength(const PathString& path) {
@@ -126,8 +125,6 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path) {
   record.AssignFileBytes(ReadWholeFile(files, path));
 }
 
-void Load(const PathString& path) { Load(TheRecord(), DefaultFileApi(), path); }
-
 void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
           const std::array<int, 4>& levels) {
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
@@ -135,23 +132,22 @@ void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
   const PathString canonical = files.CanonicalPath(path);
   const PathString backup = BackupPath(canonical);
   if (NameLength(backup) > kMaxNameLength) throw EInOutError(kInOutBackupNameTooLong);
+  // A second window saving the same file waits for this one, then finds the file changed.
+  const std::unique_ptr<SaveLock> lock = files.LockSave(canonical);
   PathString target;
   const std::unique_ptr<OpenedFile> original = files.OpenForSaving(path, backup, target);
   if (NameLength(TemporaryPath(target)) > kMaxNameLength) throw EInOutError(kInOutBackupNameTooLong);
   // A file gone since it was opened is written again; one that changed is not overwritten.
   if (original && !HoldsExactly(*original, record.FileBytes())) throw EInOutError(kInOutFileChanged);
 
-  // The file on disk is the image, so where it can, its old self becomes the backup.
-  if (!original || !files.LinkBackup(*original, target, TemporaryPath(canonical), backup)) {
-    ReplaceFileContents(files, backup, TemporaryPath(canonical), record.FileBytes(), original.get());
-  }
+  // The backup is complete before the file is touched.
+  WriteThroughTemporary(files, TemporaryPath(canonical), record.FileBytes(),
+                        [&](const PathString& temporary) { files.ReplaceBackup(temporary, backup); });
   files.CheckReplaceable(target, original.get());
   AudioConfigRecord saved = record;
   saved.WriteLevels(levels);
-  ReplaceFileContents(files, target, TemporaryPath(target), saved.FileBytes(), original.get());
+  WriteThroughTemporary(files, TemporaryPath(target), saved.FileBytes(), [&](const PathString& temporary) {
+    files.ReplaceTarget(temporary, target, original.get());
+  });
   record = std::move(saved);
-}
-
-void Save(const PathString& path, const std::array<int, 4>& levels) {
-  Save(TheRecord(), DefaultFileApi(), path, levels);
 }

@@ -20,7 +20,6 @@ PathString TemporaryPath(const PathString& path);
 // Fills the image from the file. The image changes only when the whole file was read; a file
 // shorter than one record or longer than kMaxFileSize is refused.
 void Load(AudioConfigRecord& record, FileApi& files, const PathString& path);
-void Load(const PathString& path);
 
 // Writes the image as it stands to the backup, then the image with the new levels to the
 // file, each through a temporary file that replaces the target only when complete. The image
@@ -29,4 +28,9 @@ void Load(const PathString& path);
 // file it leads to is replaced, and the backup goes beside the name given.
 void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
           const std::array<int, 4>& levels);
+
+#ifdef _WIN32
+// The program's own calls: the one image, through the platform's file system.
+void Load(const PathString& path);
 void Save(const PathString& path, const std::array<int, 4>& levels);
+#endif

@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 out=build/fuzz
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I. \
-  tests/fuzz_load.cpp record/audio_config_record.cpp record/in_out_error.cpp \
-  record/record_io.cpp record/file_api_posix.cpp -o "$out/fuzz_load"
+  tests/fuzz_load.cpp record/audio_config_record.cpp record/in_out_error.cpp record/record_io.cpp \
+  -o "$out/fuzz_load"
 # One starting input that already loads: four plan bytes, then a third of a record, repeated three times.
 start=$out/corpus/start-record
 [ -f "$start" ] || { printf '\001\000\000\002'; head -c 1800 /dev/zero | tr '\0' '\003'; } >"$start"

@@ -1,26 +1,23 @@
 // What only a real file system shows: a full disk, refusals root cannot override, share modes.
 #include "record_test_support.h"
 
-#ifdef _WIN32
 #include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <sys/resource.h>
-#endif
 
 namespace {
 
 const std::array<int, 4> kNewLevels{6, 5, 4, 3};
 
-int LoadInto(AudioConfigRecord& record, const fs::path& path) {
-  return CodeOf([&] { Load(record, DefaultFileApi(), path.native()); });
-}
+class RecordFilesTest : public ::testing::Test {
+ protected:
+  int LoadInto(const fs::path& path) { return ::LoadInto(record_, path); }
+  int SaveFrom(const fs::path& path, const std::array<int, 4>& levels = kNewLevels) {
+    return ::SaveFrom(record_, path, levels);
+  }
+  static fs::path BackupOf(const fs::path& path) { return BackupPath(path.native()); }
 
-int SaveFrom(AudioConfigRecord& record, const fs::path& path) {
-  return CodeOf([&] { Save(record, DefaultFileApi(), path.native(), kNewLevels); });
-}
+  TempDir dir_;
+  AudioConfigRecord record_;
+};
 
 }  // namespace
 
@@ -52,18 +49,14 @@ TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
     int pages_freed;
     bool backup_written;
     bool saved;
-#ifdef _WIN32
   } steps[] = {{0, false, false}, {2, true, false}, {2, true, true}};
-#else
-  } steps[] = {{0, true, false}, {2, true, true}};
-#endif
   for (const auto& step : steps) {
     SCOPED_TRACE(testing::Message() << "backup written " << step.backup_written);
     for (int i = 0; i < step.pages_freed; ++i) {
       fs::remove(fillers.back());
       fillers.pop_back();
     }
-    const int code = SaveFrom(record, file);
+    const int code = SaveFrom(record, file, kNewLevels);
     std::vector<std::string> expected_names{"audio_cfg.db"};
     if (step.backup_written) expected_names.push_back("audio_cfg.db.bak");
     for (const auto& filler : fillers) expected_names.push_back(filler.filename().string());
@@ -77,7 +70,7 @@ TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
       EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
       EXPECT_EQ(ImageOf(record), WithLevels(original, kNewLevels));
     } else {
-      EXPECT_EQ(code, kDiskFullCode);
+      EXPECT_EQ(code, ERROR_DISK_FULL);
       EXPECT_EQ(ReadBytes(file), original);
       EXPECT_EQ(ImageOf(record), original);
     }
@@ -92,14 +85,14 @@ TEST(RecordOsTest, ImmutableFileIsRefusedAndKeptAsItWas) {
   const Bytes original = ReadBytes(file);
   AudioConfigRecord record;
   ASSERT_EQ(LoadInto(record, file), 0);
-  EXPECT_EQ(SaveFrom(record, file), kInOutAccessDenied);
+  EXPECT_EQ(SaveFrom(record, file, kNewLevels), kInOutAccessDenied);
   EXPECT_EQ(ReadBytes(file), original);
   EXPECT_EQ(ReadBytes(BackupPath(file.native())), original);
   EXPECT_EQ(ImageOf(record), original);
+  // Wine's failed replace leaves nothing of its own behind.
+  EXPECT_EQ(NamesIn(*folder), (std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}));
   fs::remove(BackupPath(file.native()));
 }
-
-#ifdef _WIN32
 
 TEST(RecordOsTest, FileHeldOpenForWritingFailsWithSharingViolation) {
   TempDir dir;
@@ -113,7 +106,7 @@ TEST(RecordOsTest, FileHeldOpenForWritingFailsWithSharingViolation) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   EXPECT_EQ(LoadInto(record, file), ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(SaveFrom(record, file), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(SaveFrom(record, file, kNewLevels), ERROR_SHARING_VIOLATION);
   CloseHandle(writer);
   EXPECT_EQ(ReadBytes(file), original);
   EXPECT_EQ(ImageOf(record), original);
@@ -139,31 +132,73 @@ TEST(RecordOsTest, HiddenAndSystemFilesAreNotReplaced) {
     if (!(GetFileAttributesW(file.c_str()) & attribute)) {
       GTEST_SKIP() << "this file system keeps no such attribute";
     }
-    EXPECT_EQ(SaveFrom(record, file), kInOutAccessDenied);
+    EXPECT_EQ(SaveFrom(record, file, kNewLevels), kInOutAccessDenied);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(file), original);
   }
 }
 
-#else
 
-TEST(RecordOsTest, RunningOutOfDescriptorsIsTooManyOpenFiles) {
-  TempDir dir;
-  const fs::path file = dir / "audio_cfg.db";
-  WriteBytes(file, Pattern(kRecordSize, 14));
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
-  rlimit low_limit = old_limit;
-  low_limit.rlim_cur = 32;
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low_limit), 0);
-  std::vector<int> held;
-  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
-  AudioConfigRecord record;
-  const int code = LoadInto(record, file);
-  for (const int fd : held) close(fd);
-  setrlimit(RLIMIT_NOFILE, &old_limit);
-  EXPECT_EQ(code, kInOutTooManyOpenFiles);
-  EXPECT_EQ(ImageOf(record), Bytes(kRecordSize, 0));
+TEST_F(RecordFilesTest, UnicodeAndLongPathsWork) {
+  const fs::path cases[] = {
+      dir_ / fs::path(u8"аудио_конфиг.db"),
+      dir_ / std::string(100, 'a') / std::string(100, 'b') / std::string(60, 'c') / "audio_cfg.db",
+  };
+  EXPECT_GT(cases[1].native().size(), 260u);
+  for (const fs::path& file : cases) {
+    SCOPED_TRACE(Utf8(file));
+    fs::create_directories(file.parent_path());
+    const Bytes original = Pattern(kRecordSize, 6);
+    WriteBytes(file, original);
+    ASSERT_EQ(LoadInto(file), 0);
+    ASSERT_EQ(SaveFrom(file, kNewLevels), 0);
+    EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
+    EXPECT_EQ(ReadBytes(BackupOf(file)), original);
+  }
 }
 
-#endif
+TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
+  const fs::path file = dir_ / "audio_cfg.db";
+  WriteBytes(file, Pattern(kRecordSize, 3));
+  fs::create_directory(dir_ / "folder.db");
+  const struct {
+    const char* what;
+    fs::path path;
+    bool save;
+    int code;
+  } cases[] = {
+      {"missing file", dir_ / "missing.db", false, kInOutFileNotFound},
+      {"missing folder", dir_ / "nowhere" / "audio_cfg.db", false, kInOutInvalidFilename},
+      {"missing folder", dir_ / "nowhere" / "audio_cfg.db", true, kInOutInvalidFilename},
+      {"file used as a folder", file / "audio_cfg.db", false, kInOutInvalidFilename},
+      {"folder", dir_ / "folder.db", false, kInOutAccessDenied},
+      {"empty path", fs::path(), false, kInOutEmptyPath},
+      {"empty path", fs::path(), true, kInOutEmptyPath},
+  };
+  const auto names = NamesIn(dir_.Path());
+  record_.AssignFileBytes(Pattern(kRecordSize, 8));
+  // An empty name must not become ".bak" in the working folder, which is the temporary one.
+  const ScopedCurrentFolder here(dir_.Path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + (c.save ? " (save)" : " (load)"));
+    EXPECT_EQ(c.save ? SaveFrom(c.path, kNewLevels) : LoadInto(c.path), c.code);
+    EXPECT_EQ(ImageOf(record_), Pattern(kRecordSize, 8));
+    EXPECT_EQ(NamesIn(dir_.Path()), names);
+    EXPECT_EQ(ReadBytes(file), Pattern(kRecordSize, 3));
+  }
+}
+
+TEST_F(RecordFilesTest, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
+  const fs::path file = dir_ / "audio_cfg.db";
+  const Bytes original = Pattern(kRecordSize, 5);
+  WriteBytes(file, original);
+  ASSERT_EQ(LoadInto(file), 0);
+  // As root this refuses nothing by itself: the save has to notice.
+  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(SaveFrom(file, kNewLevels), kInOutAccessDenied);
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadBytes(file), original);
+  EXPECT_EQ(ReadBytes(BackupOf(file)), original);
+  EXPECT_EQ(ImageOf(record_), original);
+}

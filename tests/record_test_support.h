@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -20,11 +19,6 @@
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-#ifdef _WIN32
-constexpr int kDiskFullCode = 112;
-#else
-constexpr int kDiskFullCode = ENOSPC;
-#endif
 
 // Every byte value occurs, 0x1A and 0x0D included, so any translation of the data shows.
 inline Bytes Pattern(std::size_t size, int salt) {
@@ -58,11 +52,29 @@ inline int CodeOf(const std::function<void()>& action) {
   try {
     action();
   } catch (const EInOutError& error) {
-    EXPECT_EQ(error.what(), InOutMessage(error.Code())) << "code " << error.Code();
     return error.Code();
   }
   return 0;
 }
+
+// Load and Save of path into record through files, as codes.
+inline int LoadInto(AudioConfigRecord& record, FileApi& files, const PathString& path) {
+  return CodeOf([&] { Load(record, files, path); });
+}
+inline int SaveFrom(AudioConfigRecord& record, FileApi& files, const PathString& path,
+                    const std::array<int, 4>& levels) {
+  return CodeOf([&] { Save(record, files, path, levels); });
+}
+
+#ifdef _WIN32
+// The same through the program's own file system, on real files.
+inline int LoadInto(AudioConfigRecord& record, const fs::path& path) {
+  return LoadInto(record, DefaultFileApi(), path.native());
+}
+inline int SaveFrom(AudioConfigRecord& record, const fs::path& path, const std::array<int, 4>& levels) {
+  return SaveFrom(record, DefaultFileApi(), path.native(), levels);
+}
+#endif
 
 // A path as UTF-8 bytes in a plain string, for messages and comparisons.
 inline std::string Utf8(const fs::path& path) {

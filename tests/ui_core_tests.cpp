@@ -28,7 +28,7 @@ TEST(LevelText, ParseAcceptsOnlyWholeNumbersInRange) {
       {L"99999999999999999999", no},  // long enough to overflow a naive parse
       {L"00000000000000000000004", 4},
       // What the up-down control's own parser reads as 5, and what a user can type or paste.
-      {L" 5", no},  {L"+5", no},  {L"5,", no},  {L"5 ", no},  {L"\t5", no}, {L"5\n", no},
+      {L" 5", no},  {L"+5", no},  {L"5,", no},  {L"1,", no},  {L"5 ", no},  {L"\t5", no}, {L"5\n", no},
       {L"\uFF15", no},  // fullwidth 5
       {L"\u0665", no},  // Arabic-Indic 5
       {L"\u06F5", no},  // extended Arabic-Indic 5

@@ -1,0 +1,30 @@
+#pragma once
+// Every Win32 call the file back-end makes goes through this one table, so that a test can make
+// any of them fail the way it really fails. The program never changes it.
+#include <windows.h>
+
+using GetFinalPathNameByHandleWFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+struct Win32FileCalls {
+  decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
+  decltype(&::GetLongPathNameW) GetLongPathNameW = ::GetLongPathNameW;
+  decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
+  decltype(&::GetFileAttributesW) GetFileAttributesW = ::GetFileAttributesW;
+  decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
+  decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
+  decltype(&::GetFileSizeEx) GetFileSizeEx = ::GetFileSizeEx;
+  decltype(&::ReadFile) ReadFile = ::ReadFile;
+  decltype(&::WriteFile) WriteFile = ::WriteFile;
+  decltype(&::FlushFileBuffers) FlushFileBuffers = ::FlushFileBuffers;
+  decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
+  decltype(&::MoveFileExW) MoveFileExW = ::MoveFileExW;
+  decltype(&::ReplaceFileW) ReplaceFileW = ::ReplaceFileW;
+  decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
+  decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
+  decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
+  // Vista and later; null on XP, where the name opened is the file.
+  GetFinalPathNameByHandleWFunction GetFinalPathNameByHandleW = nullptr;
+};
+
+// The table the back-end calls through.
+Win32FileCalls& FileCalls();
