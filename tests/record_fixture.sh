@@ -1,7 +1,7 @@
 #!/bin/sh
 # Prepares, outside the test binaries, what the record tests cannot make from inside Wine:
-# a 64 KiB tmpfs (a real full disk), a file that even root cannot replace (chattr +i) and a
-# Unix symbolic link to a file in another folder.
+# a 64 KiB tmpfs (a real full disk), a file that even root cannot replace (chattr +i), Unix
+# symbolic links to files in other folders, and links and leftovers at a save's own names.
 # Whatever this machine does not allow is left out; the tests then skip with a message.
 #   record_fixture.sh setup|cleanup DIR
 dir=$2
@@ -21,6 +21,28 @@ setup)
   if ln -s ../linked/real.db "$dir/link/audio_cfg.db"; then
     touch "$dir/link.ready"
   fi
+  # Beside a record, at the temporary's and the backup's names: links to files no save may
+  # touch, a link that leads nowhere, links to the old backup and a read-only leftover.
+  mkdir -p "$dir/victims" "$dir/dangling"
+  for a in tmp-symlink tmp-hardlink tmp-to-bak tmp-hardlink-to-bak tmp-readonly bak-symlink bak-dangling; do
+    mkdir -p "$dir/attack/$a"
+    head -c 5156 /dev/zero | tr '\0' '\005' >"$dir/attack/$a/audio_cfg.db"
+    echo "victim of $a" >"$dir/victims/$a.txt"
+  done
+  t=$dir/attack
+  ln -s ../../victims/tmp-symlink.txt "$t/tmp-symlink/audio_cfg.db.~vm"
+  ln "$dir/victims/tmp-hardlink.txt" "$t/tmp-hardlink/audio_cfg.db.~vm"
+  echo "old backup" >"$t/tmp-to-bak/audio_cfg.db.bak"
+  ln -s audio_cfg.db.bak "$t/tmp-to-bak/audio_cfg.db.~vm"
+  echo "old backup" >"$t/tmp-hardlink-to-bak/audio_cfg.db.bak"
+  ln "$t/tmp-hardlink-to-bak/audio_cfg.db.bak" "$t/tmp-hardlink-to-bak/audio_cfg.db.~vm"
+  echo "killed save" >"$t/tmp-readonly/audio_cfg.db.~vm"
+  chmod 444 "$t/tmp-readonly/audio_cfg.db.~vm"
+  ln -s ../../victims/bak-symlink.txt "$t/bak-symlink/audio_cfg.db.bak"
+  ln -s ../../victims/nowhere.txt "$t/bak-dangling/audio_cfg.db.bak"
+  touch "$dir/attack.ready"
+  head -c 5156 /dev/zero | tr '\0' '\006' >"$dir/victims/dangling.db"
+  ln -s ../victims/dangling.db "$dir/dangling/audio_cfg.db" && touch "$dir/dangling.ready"
   ;;
 cleanup)
   [ -d "$dir" ] || exit 0

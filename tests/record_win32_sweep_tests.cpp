@@ -1,0 +1,202 @@
+// The Win32 back-end on real files with each Win32 call it makes failing in turn, with the
+// errors that call really returns. ReplaceFileW also leaves done what its contract says: 1176
+// and 1177 have taken the replaced file away.
+#include <map>
+#include <type_traits>
+
+#include "record/win32_file_calls.h"
+#include "record_test_support.h"
+
+namespace {
+
+struct Sweep {
+  Win32FileCalls real;
+  int fail_at = 0;
+  DWORD error = 0;
+  std::wstring elsewhere;  // where a 1177 leaves the replaced file
+  std::vector<std::string> calls;
+
+  bool Due(const char* name) {
+    calls.push_back(name);
+    return static_cast<int>(calls.size()) == fail_at;
+  }
+};
+Sweep* g_sweep = nullptr;
+
+template <typename T>
+T FailureOf(const char* name) {
+  if constexpr (std::is_same_v<T, HANDLE>) {
+    return std::string(name) == "CreateMutexW" ? nullptr : INVALID_HANDLE_VALUE;
+  } else if constexpr (std::is_same_v<T, DWORD>) {
+    return std::string(name) == "GetFileAttributesW" ? INVALID_FILE_ATTRIBUTES : 0;
+  } else {
+    return FALSE;
+  }
+}
+
+// Stands in for one entry of the table: passes the call on, or fails it when it is due.
+template <auto Member, typename F = std::remove_reference_t<decltype(std::declval<Win32FileCalls&>().*Member)>>
+struct Failing;
+template <auto Member, typename R, typename... A>
+struct Failing<Member, R(WINAPI*)(A...)> {
+  static inline const char* name = nullptr;
+  static R WINAPI Call(A... args) {
+    if (!g_sweep->Due(name)) return (g_sweep->real.*Member)(args...);
+    SetLastError(g_sweep->error);
+    return FailureOf<R>(name);
+  }
+};
+
+BOOL WINAPI FailingClose(HANDLE handle) {
+  const BOOL closed = g_sweep->real.CloseHandle(handle);  // a failing close still closes
+  if (!g_sweep->Due("CloseHandle")) return closed;
+  SetLastError(g_sweep->error);
+  return FALSE;
+}
+
+DWORD WINAPI FailingWait(HANDLE handle, DWORD milliseconds) {
+  if (!g_sweep->Due("WaitForSingleObject")) return g_sweep->real.WaitForSingleObject(handle, milliseconds);
+  if (g_sweep->error == WAIT_TIMEOUT) return WAIT_TIMEOUT;  // another save holds the file
+  SetLastError(g_sweep->error);
+  return WAIT_FAILED;
+}
+
+BOOL WINAPI FailingReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                           LPVOID reserved) {
+  if (!g_sweep->Due("ReplaceFileW")) {
+    return g_sweep->real.ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+  }
+  if (g_sweep->error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) DeleteFileW(replaced);
+  if (g_sweep->error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, g_sweep->elsewhere.c_str(), 0);
+  SetLastError(g_sweep->error);
+  return FALSE;
+}
+
+template <auto Member>
+void Install(Win32FileCalls& calls, const char* name) {
+  Failing<Member>::name = name;
+  calls.*Member = &Failing<Member>::Call;
+}
+
+// Makes every call of the back-end go through the sweep while it lives.
+class SweepScope {
+ public:
+  explicit SweepScope(Sweep& sweep) : saved_(FileCalls()) {
+    sweep.real = saved_;
+    g_sweep = &sweep;
+    Win32FileCalls& calls = FileCalls();
+    Install<&Win32FileCalls::GetFullPathNameW>(calls, "GetFullPathNameW");
+    Install<&Win32FileCalls::GetLongPathNameW>(calls, "GetLongPathNameW");
+    Install<&Win32FileCalls::FindFirstFileW>(calls, "FindFirstFileW");
+    Install<&Win32FileCalls::GetFileAttributesW>(calls, "GetFileAttributesW");
+    Install<&Win32FileCalls::CreateFileW>(calls, "CreateFileW");
+    Install<&Win32FileCalls::GetFileInformationByHandle>(calls, "GetFileInformationByHandle");
+    Install<&Win32FileCalls::GetFileSizeEx>(calls, "GetFileSizeEx");
+    Install<&Win32FileCalls::ReadFile>(calls, "ReadFile");
+    Install<&Win32FileCalls::WriteFile>(calls, "WriteFile");
+    Install<&Win32FileCalls::FlushFileBuffers>(calls, "FlushFileBuffers");
+    Install<&Win32FileCalls::MoveFileExW>(calls, "MoveFileExW");
+    Install<&Win32FileCalls::DeleteFileW>(calls, "DeleteFileW");
+    Install<&Win32FileCalls::CreateMutexW>(calls, "CreateMutexW");
+    calls.CloseHandle = FailingClose;
+    calls.WaitForSingleObject = FailingWait;
+    calls.ReplaceFileW = FailingReplace;
+    if (calls.GetFinalPathNameByHandleW != nullptr) {
+      Install<&Win32FileCalls::GetFinalPathNameByHandleW>(calls, "GetFinalPathNameByHandleW");
+    }
+  }
+  ~SweepScope() {
+    FileCalls() = saved_;
+    g_sweep = nullptr;
+  }
+  SweepScope(const SweepScope&) = delete;
+  SweepScope& operator=(const SweepScope&) = delete;
+
+ private:
+  Win32FileCalls saved_;
+};
+
+// What each call really returns when it fails.
+const std::map<std::string, std::vector<DWORD>> kErrors = {
+    {"GetFullPathNameW", {ERROR_FILENAME_EXCED_RANGE}},
+    {"GetLongPathNameW", {ERROR_ACCESS_DENIED}},
+    {"FindFirstFileW", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
+    {"GetFileAttributesW", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
+    {"CreateFileW", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_EXISTS, ERROR_DISK_FULL}},
+    {"GetFileInformationByHandle", {ERROR_ACCESS_DENIED}},
+    {"GetFileSizeEx", {ERROR_ACCESS_DENIED}},
+    {"ReadFile", {ERROR_READ_FAULT, ERROR_LOCK_VIOLATION}},
+    {"WriteFile", {ERROR_DISK_FULL, ERROR_WRITE_FAULT}},
+    {"FlushFileBuffers", {ERROR_IO_DEVICE}},
+    {"CloseHandle", {ERROR_INVALID_HANDLE}},
+    {"MoveFileExW", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_SAME_DEVICE, ERROR_ALREADY_EXISTS}},
+    {"ReplaceFileW",
+     {ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+      ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}},
+    {"DeleteFileW", {ERROR_ACCESS_DENIED}},
+    {"CreateMutexW", {ERROR_ACCESS_DENIED}},
+    {"WaitForSingleObject", {WAIT_TIMEOUT, ERROR_INVALID_HANDLE}},
+    {"GetFinalPathNameByHandleW", {ERROR_NOT_SUPPORTED}},
+};
+
+}  // namespace
+
+TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
+  TempDir dir;
+  TempDir other;
+  const fs::path file = dir / "audio_cfg.db";
+  const fs::path backup = dir / "audio_cfg.db.bak";
+  const Bytes original = Pattern(kRecordSize + 300, 7);
+  const Bytes old_backup = Pattern(kRecordSize, 70);
+  const std::array<int, 4> levels{2, 4, 6, 1};
+  int runs = 0;
+  for (const bool deleted : {false, true}) {
+    std::vector<std::string> clean_calls;
+    for (int fail_at = 0; fail_at == 0 || fail_at <= static_cast<int>(clean_calls.size()); ++fail_at) {
+      const std::vector<DWORD> errors = fail_at == 0 ? std::vector<DWORD>{0} : kErrors.at(clean_calls[fail_at - 1]);
+      for (const DWORD error : errors) {
+        SCOPED_TRACE(testing::Message() << "deleted " << deleted << ", call " << fail_at << " "
+                                        << (fail_at ? clean_calls[fail_at - 1] : "none") << " fails with " << error);
+        for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
+        WriteBytes(file, original);
+        WriteBytes(backup, old_backup);
+        AudioConfigRecord record;
+        ASSERT_EQ(LoadInto(record, file), 0);
+        if (deleted) fs::remove(file);
+        Sweep sweep;
+        sweep.fail_at = fail_at;
+        sweep.error = error;
+        sweep.elsewhere = (other / ("replaced" + std::to_string(++runs))).native();
+        int code = 0;
+        {
+          const SweepScope scope(sweep);
+          code = SaveFrom(record, file, levels);
+        }
+        if (fail_at == 0) {
+          ASSERT_EQ(code, 0);
+          clean_calls = sweep.calls;
+        }
+        // Only the file and its backup; the file whole, old or new, or, deleted, still missing.
+        const bool saved = fs::exists(file) && ReadBytes(file) == WithLevels(original, levels);
+        EXPECT_EQ(NamesIn(dir.Path()), (!deleted || saved ? std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}
+                                                         : std::vector<std::string>{"audio_cfg.db.bak"}));
+        if (!deleted && !saved) {
+          EXPECT_EQ(ReadBytes(file), original);
+        }
+        EXPECT_EQ(code == 0, saved);
+        EXPECT_EQ(ImageOf(record), saved ? WithLevels(original, levels) : original);
+        const Bytes now_backup = ReadBytes(backup);
+        EXPECT_TRUE(now_backup == old_backup || now_backup == original);
+        if (saved) {
+          EXPECT_EQ(now_backup, original);
+        }
+        // Whatever the failure left, the next save goes through.
+        if (!saved) {
+          EXPECT_EQ(SaveFrom(record, file, levels), 0);
+          EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+        }
+      }
+    }
+    EXPECT_GT(clean_calls.size(), 20u);
+  }
+}
