@@ -45,19 +45,22 @@ class FileApi {
   // writing.
   virtual std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) = 0;
   // The full path as the file system resolves the name (on Windows: trailing dots and spaces
-  // dropped, short names expanded, the last name in the letter case it has on disk), so that
-  // names derived from it name the same file's neighbours.
+  // dropped, short names expanded), so that names derived from it name the same file's
+  // neighbours.
   virtual PathString CanonicalPath(const PathString& path) = 0;
   // Keeps every other save of the same canonical path away until the lock is destroyed: waits
   // a little for one under way, then throws kInOutSharingViolation.
   virtual std::unique_ptr<SaveLock> LockSave(const PathString& canonical) = 0;
-  // Begins a save of path whose backup is backup. Sets target to the file the save replaces,
-  // the one path leads to through links, and opens it for reading. Throws unless the backup
-  // may be replaced (a regular file that is not read-only, hidden or system, or missing in a
-  // folder that exists), target is a regular file with no other name, and a link at path
-  // still leads somewhere. Returns null when there is no file yet.
-  virtual std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
+  // Begins a save of path, whose canonical path is canonical. Sets canonical's last name to
+  // the letter case the folder lists it in, and target to the file the save replaces, the one
+  // path leads to through links, and opens it for reading. Throws unless target is a regular
+  // file with no other name and a link at path still leads somewhere. Returns null when there
+  // is no file yet.
+  virtual std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, PathString& canonical,
                                                     PathString& target) = 0;
+  // Throws unless the backup may be replaced as a name: a regular file that is not read-only,
+  // hidden or system, or missing in a folder that exists.
+  virtual void CheckBackup(const PathString& backup) = 0;
   // Throws unless the save may replace target now: it must be writable, not hidden, not
   // system. Asked only once the backup is written, so that a refused file still gets one.
   virtual void CheckReplaceable(const PathString& target, OpenedFile* original) = 0;

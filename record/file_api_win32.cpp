@@ -82,6 +82,10 @@ bool FindEntry(const std::wstring& extended_path, WIN32_FIND_DATAW& data) {
   return static_cast<bool>(find);
 }
 
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
 // Whether something stands at a name no file answers to: a link whose file is gone, which Wine
 // hides from every query but this one. A probe made where nothing stood is gone when closed.
 bool NameTaken(const std::wstring& extended_path) {
@@ -103,8 +107,10 @@ bool Exists(const std::wstring& extended_path) { return AttributesOf(extended_pa
 // itself refuses them, so refuse them everywhere.
 constexpr DWORD kNotReplaceable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-// The long form of the path, for a name that may not exist yet: its folder's long form.
+// The long form of the path, for a name that may not exist yet: its folder's long form. Only a
+// path with a short name in it needs it, and every short name Windows makes has a tilde.
 std::wstring LongPathOf(const std::wstring& extended_path) {
+  if (extended_path.find(L'~') == std::wstring::npos) return extended_path;
   // Wine expands nothing behind \\?\, so a path short enough goes without it.
   const bool drive = extended_path.size() < MAX_PATH && extended_path.compare(5, 1, L":") == 0;
   const std::size_t prefix = drive ? 4 : 0;
@@ -131,20 +137,31 @@ std::wstring LongPathOf(const std::wstring& extended_path) {
 }
 
 // The path the open file really has, links and junctions resolved, in the letter case it has
-// on disk. XP cannot tell and has no links to files: there the name is the file.
-std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
+// on disk; empty where Windows cannot tell. XP has no links to files: there the name is the file.
+std::wstring FinalPathOf(HANDLE file) {
   const auto function = FileCalls().GetFinalPathNameByHandleW;
-  if (function == nullptr) return fallback;
+  if (function == nullptr) return {};
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD used = function(file, &path[0], static_cast<DWORD>(path.size()), 0 /* normalised, DOS */);
-    if (used == 0) return fallback;
+    if (used == 0) return {};
     if (used < path.size()) {
       path.resize(used);
       return path;
     }
     path.resize(used);
   }
+}
+
+// How many names the file has. Vista's query costs Wine one call where XP's costs several.
+DWORD LinkCount(HANDLE file) {
+  if (const auto query = FileCalls().GetFileInformationByHandleEx) {
+    StandardInformation standard{};
+    if (query(file, kFileStandardInfo, &standard, sizeof standard)) return standard.NumberOfLinks;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!FileCalls().GetFileInformationByHandle(file, &information)) ThrowLastError();
+  return information.nNumberOfLinks;
 }
 
 // A file opened for a save also carries where it really is and why it may not be replaced.
@@ -255,17 +272,7 @@ class Win32FileApi final : public FileApi {
     return std::make_unique<Win32File>(std::move(handle));
   }
 
-  // The last name as the folder lists it, so that a save neither renames AUDIO_CFG.DB to the
-  // case typed nor names its backup after that case.
-  PathString CanonicalPath(const PathString& path) override {
-    std::wstring canonical = LongPathOf(ExtendedPath(path));
-    WIN32_FIND_DATAW data{};
-    const std::size_t start = NameStart(canonical);
-    if (FindEntry(canonical, data) && _wcsicmp(data.cFileName, canonical.c_str() + start) == 0) {
-      canonical.replace(start, std::wstring::npos, data.cFileName);
-    }
-    return canonical;
-  }
+  PathString CanonicalPath(const PathString& path) override { return LongPathOf(ExtendedPath(path)); }
 
   std::unique_ptr<SaveLock> LockSave(const PathString& canonical) override {
     UniqueOwnedMutex mutex;
@@ -287,22 +294,16 @@ class Win32FileApi final : public FileApi {
     }
   }
 
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
+  // The last name is taken as the folder lists it, so that a save neither renames AUDIO_CFG.DB
+  // to the case typed nor names its backup after that case.
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, PathString& canonical,
                                             PathString& target) override {
     const std::wstring name = ExtendedPath(path);
-    // Whatever the backup's name is, it is only ever replaced as a name, so a link or a second
-    // name there leads nowhere; what the user protected is left alone.
-    const DWORD backup_attributes = AttributesOf(ExtendedPath(backup));
-    if (backup_attributes == INVALID_FILE_ATTRIBUTES) {
-      if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();
-    } else if (backup_attributes & (kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)) {
-      throw EInOutError(kInOutBackupProtected);
-    }
     const DWORD attributes = AttributesOf(name);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();
       if (NameTaken(name)) throw EInOutError(kInOutBrokenLink);
-      target = CanonicalPath(path);  // saved anew
+      target = canonical;  // saved anew
       return nullptr;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) ThrowError(ERROR_ACCESS_DENIED);
@@ -313,17 +314,39 @@ class Win32FileApi final : public FileApi {
     if (!handle) {
       const DWORD error = GetLastError();
       // Windows answers for a link itself, then finds nothing where it leads.
-      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+          (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
         throw EInOutError(kInOutBrokenLink);
+      }
       ThrowError(error);
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!FileCalls().GetFileInformationByHandle(handle.get(), &information)) ThrowLastError();
-    if (information.nNumberOfLinks > 1) throw EInOutError(kInOutHardLinked);
+    if (LinkCount(handle.get()) > 1) throw EInOutError(kInOutHardLinked);
     auto file = std::make_unique<Win32File>(std::move(handle));
-    target = FinalPathOf(file->Get(), CanonicalPath(path));
-    if (information.dwFileAttributes & kNotReplaceable) file->refusal = ERROR_ACCESS_DENIED;
+    if (attributes & kNotReplaceable) file->refusal = ERROR_ACCESS_DENIED;
+    target = FinalPathOf(file->Get());
+    const std::size_t start = NameStart(canonical);
+    if (!target.empty() && SameIgnoringCase(target, canonical)) {
+      canonical = target;  // the name is the file: the cheap way to its spelling
+      return file;
+    }
+    // A link, or XP: ask the folder.
+    WIN32_FIND_DATAW data{};
+    if (FindEntry(canonical, data) && _wcsicmp(data.cFileName, canonical.c_str() + start) == 0) {
+      canonical.replace(start, std::wstring::npos, data.cFileName);
+    }
+    if (target.empty()) target = canonical;
     return file;
+  }
+
+  void CheckBackup(const PathString& backup) override {
+    // Whatever stands at the backup's name is only ever replaced as a name, so a link or a
+    // second name there leads nowhere; what the user protected is left alone.
+    const DWORD attributes = AttributesOf(ExtendedPath(backup));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();
+    } else if (attributes & (kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)) {
+      throw EInOutError(kInOutBackupProtected);
+    }
   }
 
   void CheckReplaceable(const PathString&, OpenedFile* original) override {
@@ -428,8 +451,11 @@ class Win32FileApi final : public FileApi {
 Win32FileCalls& FileCalls() {
   static Win32FileCalls calls = [] {
     Win32FileCalls table;
-    table.GetFinalPathNameByHandleW = reinterpret_cast<GetFinalPathNameByHandleWFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    table.GetFinalPathNameByHandleW = reinterpret_cast<GetFinalPathNameByHandleWFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetFinalPathNameByHandleW")));
+    table.GetFileInformationByHandleEx = reinterpret_cast<GetFileInformationByHandleExFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetFileInformationByHandleEx")));
     return table;
   }();
   return calls;

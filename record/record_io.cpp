@@ -128,14 +128,16 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path) {
 void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
           const std::array<int, 4>& levels) {
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
-  // "audio_cfg.db." and a short name both mean audio_cfg.db, and so must their backups.
-  const PathString canonical = files.CanonicalPath(path);
-  const PathString backup = BackupPath(canonical);
-  if (NameLength(backup) > kMaxNameLength) throw EInOutError(kInOutBackupNameTooLong);
+  // "audio_cfg.db.", a short name and AUDIO_CFG.DB typed in lower case all mean audio_cfg.db,
+  // and so must their backups.
+  PathString canonical = files.CanonicalPath(path);
+  if (NameLength(BackupPath(canonical)) > kMaxNameLength) throw EInOutError(kInOutBackupNameTooLong);
   // A second window saving the same file waits for this one, then finds the file changed.
   const std::unique_ptr<SaveLock> lock = files.LockSave(canonical);
   PathString target;
-  const std::unique_ptr<OpenedFile> original = files.OpenForSaving(path, backup, target);
+  const std::unique_ptr<OpenedFile> original = files.OpenForSaving(path, canonical, target);
+  const PathString backup = BackupPath(canonical);
+  files.CheckBackup(backup);
   if (NameLength(TemporaryPath(target)) > kMaxNameLength) throw EInOutError(kInOutBackupNameTooLong);
   // A file gone since it was opened is written again; one that changed is not overwritten.
   if (original && !HoldsExactly(*original, record.FileBytes())) throw EInOutError(kInOutFileChanged);

@@ -4,6 +4,16 @@
 #include <windows.h>
 
 using GetFinalPathNameByHandleWFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+// GetFileInformationByHandleEx, whose class and structure XP's headers do not name.
+using GetFileInformationByHandleExFunction = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+constexpr int kFileStandardInfo = 1;
+struct StandardInformation {
+  LARGE_INTEGER AllocationSize;
+  LARGE_INTEGER EndOfFile;
+  DWORD NumberOfLinks;
+  BOOLEAN DeletePending;
+  BOOLEAN Directory;
+};
 
 struct Win32FileCalls {
   decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
@@ -22,8 +32,9 @@ struct Win32FileCalls {
   decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
   decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
   decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
-  // Vista and later; null on XP, where the name opened is the file.
+  // Vista and later; null on XP, which takes the fallbacks.
   GetFinalPathNameByHandleWFunction GetFinalPathNameByHandleW = nullptr;
+  GetFileInformationByHandleExFunction GetFileInformationByHandleEx = nullptr;
 };
 
 // The table the back-end calls through.

@@ -70,14 +70,8 @@ class MemoryFileApi final : public FileApi {
     if (save_under_way) throw EInOutError(kInOutSharingViolation);
     return std::make_unique<Lock>(save_under_way);
   }
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, const PathString& backup,
-                                            PathString& target) override {
+  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, PathString&, PathString& target) override {
     Call("open for saving");
-    FolderOf(backup);
-    const auto old_backup = entries.find(backup);
-    if (old_backup != entries.end() && (old_backup->second->directory || old_backup->second->read_only)) {
-      throw EInOutError(kInOutBackupProtected);
-    }
     const auto link = links.find(path);
     target = link == links.end() ? path : link->second;
     if (!entries.count(target)) {
@@ -91,6 +85,14 @@ class MemoryFileApi final : public FileApi {
     auto file = std::make_unique<File>(*this, entry);
     file->refused = entry->read_only;
     return file;
+  }
+  void CheckBackup(const PathString& backup) override {
+    Call("check backup");
+    FolderOf(backup);
+    const auto old_backup = entries.find(backup);
+    if (old_backup != entries.end() && (old_backup->second->directory || old_backup->second->read_only)) {
+      throw EInOutError(kInOutBackupProtected);
+    }
   }
   void CheckReplaceable(const PathString&, OpenedFile* original) override {
     Call("check");
