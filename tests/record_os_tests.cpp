@@ -119,22 +119,38 @@ TEST(RecordOsTest, FileHeldOpenForWritingFailsWithSharingViolation) {
   CloseHandle(reader);
 }
 
-TEST(RecordOsTest, HiddenAndSystemFilesAreNotReplaced) {
+TEST(RecordOsTest, ProtectedFilesAndBackupsAreNotReplaced) {
   TempDir dir;
   const fs::path file = dir / "audio_cfg.db";
+  const fs::path backup = dir / "audio_cfg.db.bak";
   const Bytes original = Pattern(kRecordSize, 13);
-  for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
-    SCOPED_TRACE(attribute);
+  const struct {
+    bool on_backup;
+    DWORD attribute;
+    int code;
+  } cases[] = {
+      {false, FILE_ATTRIBUTE_HIDDEN, kInOutAccessDenied},
+      {false, FILE_ATTRIBUTE_SYSTEM, kInOutAccessDenied},
+      {true, FILE_ATTRIBUTE_READONLY, kInOutBackupProtected},
+      {true, FILE_ATTRIBUTE_HIDDEN, kInOutBackupProtected},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.on_backup ? "backup " : "file ") << c.attribute);
+    const fs::path& marked = c.on_backup ? backup : file;
     WriteBytes(file, original);
+    WriteBytes(backup, Bytes{'o', 'l', 'd'});
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, file), 0);
-    ASSERT_TRUE(SetFileAttributesW(file.c_str(), attribute));
-    if (!(GetFileAttributesW(file.c_str()) & attribute)) {
+    ASSERT_TRUE(SetFileAttributesW(marked.c_str(), c.attribute));
+    if (!(GetFileAttributesW(marked.c_str()) & c.attribute)) {
       GTEST_SKIP() << "this file system keeps no such attribute";
     }
-    EXPECT_EQ(SaveFrom(record, file, kNewLevels), kInOutAccessDenied);
-    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(SaveFrom(record, file, kNewLevels), c.code);
+    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(file), original);
+    // A protected file still gets its backup first; a protected backup stops everything.
+    EXPECT_EQ(ReadBytes(backup), c.on_backup ? Bytes({'o', 'l', 'd'}) : original);
+    EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}));
   }
 }
 
