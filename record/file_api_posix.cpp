@@ -11,7 +11,7 @@
 
 #include "record/file_api.h"
 #include "record/in_out_error.h"
-#include "record/unique_any.h"
+#include "system/unique_any.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include "record/file_api.h"
 #include "record/in_out_error.h"
-#include "record/unique_any.h"
+#include "system/system_functions.h"
+#include "system/unique_any.h"
 
 namespace {
 
@@ -106,9 +107,7 @@ constexpr DWORD kNotReplaceable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 // The path the open file really has, links and junctions resolved: Vista and later know it;
 // XP has no links to files, so there the name is the file.
 std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
-  using Function = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-  static const auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+  const auto function = kGetFinalPathNameByHandleW.Find();
   if (function == nullptr) return fallback;
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
