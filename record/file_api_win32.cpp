@@ -7,8 +7,9 @@
 #include "record/file_api.h"
 #include "record/in_out_error.h"
 #include "record/record_io.h"
-#include "record/unique_any.h"
 #include "record/win32_file_calls.h"
+#include "system/system_functions.h"
+#include "system/unique_any.h"
 
 namespace {
 
@@ -451,11 +452,8 @@ class Win32FileApi final : public FileApi {
 Win32FileCalls& FileCalls() {
   static Win32FileCalls calls = [] {
     Win32FileCalls table;
-    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    table.GetFinalPathNameByHandleW = reinterpret_cast<GetFinalPathNameByHandleWFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetFinalPathNameByHandleW")));
-    table.GetFileInformationByHandleEx = reinterpret_cast<GetFileInformationByHandleExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetFileInformationByHandleEx")));
+    table.GetFinalPathNameByHandleW = kGetFinalPathNameByHandleW.Find();
+    table.GetFileInformationByHandleEx = kGetFileInformationByHandleEx.Find();
     return table;
   }();
   return calls;

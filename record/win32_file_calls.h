@@ -3,9 +3,7 @@
 // any of them fail the way it really fails. The program never changes it.
 #include <windows.h>
 
-using GetFinalPathNameByHandleWFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-// GetFileInformationByHandleEx, whose class and structure XP's headers do not name.
-using GetFileInformationByHandleExFunction = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+// GetFileInformationByHandleEx's class and structure, which XP's headers do not name.
 constexpr int kFileStandardInfo = 1;
 struct StandardInformation {
   LARGE_INTEGER AllocationSize;
@@ -32,9 +30,10 @@ struct Win32FileCalls {
   decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
   decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
   decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
-  // Vista and later; null on XP, which takes the fallbacks.
-  GetFinalPathNameByHandleWFunction GetFinalPathNameByHandleW = nullptr;
-  GetFileInformationByHandleExFunction GetFileInformationByHandleEx = nullptr;
+  // Vista and later, from the table of functions found at run time; null on XP (or when the test
+  // seam hides them), which takes the fallbacks.
+  DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE, LPWSTR, DWORD, DWORD) = nullptr;
+  BOOL(WINAPI* GetFileInformationByHandleEx)(HANDLE, int, LPVOID, DWORD) = nullptr;
 };
 
 // The table the back-end calls through.

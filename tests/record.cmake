@@ -15,7 +15,13 @@ else()
     unique_any_tests.cpp
   )
 endif()
-target_link_libraries(record_tests PRIVATE velmora_record gtest_main)
+if(WIN32)
+  # Its own entry point, which can hide the functions newer than XP.
+  target_sources(record_tests PRIVATE record_main.cpp)
+  target_link_libraries(record_tests PRIVATE velmora_record gtest)
+else()
+  target_link_libraries(record_tests PRIVATE velmora_record gtest_main)
+endif()
 # The committed sample records.
 target_compile_definitions(record_tests PRIVATE VELMORA_RECORD_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
 

@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "record/unique_any.h"
+#include "system/unique_any.h"
 
 namespace {
 

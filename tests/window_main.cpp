@@ -6,13 +6,14 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "ui/system_api.h"
+#include "system/system_functions.h"
 
 int main(int argc, char** argv) {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
-  InitCommonControlsEx(&icc);
   // Set by scripts/xp-tests.sh: the whole suite then runs as on Windows XP, through the fallbacks.
   if (std::getenv("VELMORA_HIDE_NEWER_FUNCTIONS")) HideNewerFunctions(true);
+  RestrictDllSearch();
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&icc);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,11 +1,10 @@
 #include "ui/icons.h"
 
-#include "ui/system_api.h"
+#include "system/system_functions.h"
 
 HICON LoadIconForSize(HINSTANCE instance, int resourceId, int size) {
   // Windows XP's common controls do not have it.
-  using ScaleDownLoader = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-  if (auto load = NewerFunctionAs<ScaleDownLoader>(L"comctl32.dll", "LoadIconWithScaleDown")) {
+  if (auto load = kLoadIconWithScaleDown.Find()) {
     HICON icon = nullptr;
     if (SUCCEEDED(load(instance, MAKEINTRESOURCEW(resourceId), size, size, &icon)) && icon) return icon;
   }

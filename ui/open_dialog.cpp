@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "system/system_functions.h"
 #include "ui/layout.h"
-#include "ui/system_api.h"
 
 namespace {
 
@@ -30,19 +30,6 @@ UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM l
   return 0;
 }
 
-// The common dialog library is large and only needed once the user presses Open, so it is
-// loaded then, not at start-up; it stays loaded for the rest of the run.
-using GetOpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
-GetOpenFileNameFunction OpenFileNameFunction() {
-  static GetOpenFileNameFunction function = [] {
-    HMODULE library = LoadSystemLibrary(L"comdlg32.dll");
-    return library ? reinterpret_cast<GetOpenFileNameFunction>(
-                         reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")))
-                   : nullptr;
-  }();
-  return function;
-}
-
 }  // namespace
 
 bool TOpenDialog::Execute(HWND owner) {
@@ -61,7 +48,8 @@ bool TOpenDialog::Execute(HWND owner) {
   // No existence checks and no prompts: the load reports what is wrong with the name.
   ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   ofn.lpfnHook = OpenDialogHook;
-  GetOpenFileNameFunction getOpenFileName = OpenFileNameFunction();
+  // The common dialog library is loaded on first use, not at start-up, and stays loaded.
+  auto getOpenFileName = kGetOpenFileNameW.Find();
   if (!getOpenFileName || !getOpenFileName(&ofn)) return false;  // a dialog that fails counts as cancel
   fileName_ = buffer.data();
   return true;

@@ -13,5 +13,5 @@ add_library(velmora_ui STATIC
   system_api.cpp
 )
 target_include_directories(velmora_ui PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${JPEG_INCLUDE_DIR})
-target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record ${JPEG_LIBRARY}
+target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record velmora_system ${JPEG_LIBRARY}
   comctl32 uxtheme gdi32 user32)

@@ -2,7 +2,7 @@
 // One move-only owner for each kind of OS handle the window code holds.
 #include <windows.h>
 
-#include "record/unique_any.h"
+#include "system/unique_any.h"
 
 // Window code names its handle kinds here; the owner itself is shared with the record.
 template <typename T, auto Closer>

@@ -1,7 +1,7 @@
 #pragma once
 // One move-only owner for every kind of OS handle, shaped like WIL's unique_any: a policy names
 // the handle type, the value that means "none" and the function that closes it. No <windows.h>
-// here, so the record's POSIX back-end and the window code share it.
+// here, so the host build of the record shares it with the window code.
 #include <utility>
 
 template <typename Policy>
