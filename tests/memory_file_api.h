@@ -17,11 +17,13 @@ struct MemoryEntry {
   std::vector<std::uint8_t> bytes;
   bool read_only = false;  // also stands for hidden and system
   bool directory = false;
+  bool written = false;  // written to and not flushed since
 };
 
 class MemoryFileApi final : public FileApi {
  public:
   static constexpr int kInjected = 9999;
+  static constexpr int kNotFlushed = 9998;
 
   // Names are "folder/name"; a path's folder must be listed here.
   std::vector<PathString> folders{"d"};
@@ -150,10 +152,14 @@ class MemoryFileApi final : public FileApi {
       const bool fail = files_.Due("write");
       const auto* bytes = static_cast<const std::uint8_t*>(buffer);
       entry_->bytes.insert(entry_->bytes.end(), bytes, bytes + Limit(count, fail));
+      entry_->written = true;
       if (fail) throw EInOutError(kInjected);
       return Limit(count, fail);
     }
-    void Flush() override { files_.Call("flush"); }
+    void Flush() override {
+      files_.Call("flush");
+      entry_->written = false;
+    }
     void Close() override { files_.Call("close"); }
 
     bool refused = false;
@@ -190,6 +196,8 @@ class MemoryFileApi final : public FileApi {
       entries.erase(from);
       throw EInOutError(kInjected);
     }
+    // A rename may reach the disk before the data it names: only flushed data is put in place.
+    if (entries.at(from)->written) throw EInOutError(kNotFlushed);
     entries[to] = entries.at(from);
     entries.erase(from);
   }
