@@ -50,12 +50,15 @@ bool HideNewerFunctions(bool hide) {
 }
 
 void RestrictDllSearch() {
-  if (auto setDefaultDllDirectories = kSetDefaultDllDirectories.Find()) {
+  if (auto setDefaultDllDirectories = kSetDefaultDllDirectories.Find())
     g_searchRestricted = setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
-    if (g_searchRestricted) return;
-  }
   // XP keeps searching the program's folder first; the current folder at least can go.
-  if (auto setDllDirectory = kSetDllDirectoryW.Find()) setDllDirectory(L"");
+  if (!g_searchRestricted) {
+    if (auto setDllDirectory = kSetDllDirectoryW.Find()) setDllDirectory(L"");
+  }
+  // Wine's uxtheme loads msimg32 when it first draws, by a search that ignores the restriction
+  // and starts beside the program; loaded from the system folder now, it is found loaded then.
+  LoadSystemLibrary(L"msimg32.dll");
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
