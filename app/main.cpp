@@ -7,8 +7,8 @@
 #include "ui/form1.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  // First, before any DLL is loaded: a DLL left beside the program, as in a Downloads folder,
-  // must never be loaded in place of a system one.
+  // First, before any DLL but kernel32 and msvcrt is loaded (user32 and gdi32 are delay-imported):
+  // a DLL left beside the program, as in a Downloads folder, must never load in place of a system one.
   RestrictDllSearch();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
   if (auto initCommonControls = kInitCommonControlsEx.Find()) initCommonControls(&icc);
