@@ -3,9 +3,10 @@
 
 usage: import_audit.py program.exe allow-list [--list]
 
-Reads the PE header's OS and subsystem versions and the import table, and fails on any imported
-DLL or function missing from the allow-list, on an allow-list entry newer than the minimum, and
-on a header version the minimum's loader would refuse. --list prints the imports instead.
+Reads the PE header's OS and subsystem versions and the import table, and fails on any DLL
+imported at start-up that the allow-list does not name a static-dll, on any imported function
+missing from the allow-list, on an allow-list entry newer than the minimum, and on a header version the
+minimum's loader would refuse. --list prints the imports instead.
 """
 import struct
 import sys
@@ -72,16 +73,19 @@ def read_pe(path):
 
 
 def read_allow_list(path):
-    allowed = {}
+    allowed, dlls = {}, {"static-dll": set(), "delayed-dll": set()}
     for number, line in enumerate(open(path, encoding="utf-8"), 1):
         line = line.split("#", 1)[0].strip()
         if not line:
             continue
         parts = line.split(None, 2)
+        if parts[0] in ("static-dll", "delayed-dll") and len(parts) == 2:
+            dlls[parts[0]].add(parts[1].lower())
+            continue
         if len(parts) != 3 or parts[2] not in RELEASES:
             raise SystemExit(f"{path}:{number}: want 'dll function earliest-Windows', one of {RELEASES}")
         allowed[(parts[0].lower(), parts[1])] = parts[2]
-    return allowed
+    return allowed, dlls["static-dll"], dlls["delayed-dll"]
 
 
 def main():
@@ -91,7 +95,7 @@ def main():
         for dll, name in sorted(imports):
             print(dll, name)
         return 0
-    allowed = read_allow_list(allow_path)
+    allowed, static, delayed = read_allow_list(allow_path)
     faults = []
     if machine != 0x14C:
         faults.append(f"machine {machine:#x}, not x86")
@@ -104,6 +108,10 @@ def main():
     for (dll, name), earliest in sorted(allowed.items()):
         if RELEASES.index(earliest) > RELEASES.index(MINIMUM):
             faults.append(f"allow-list: {dll} {name} needs {earliest}, newer than {MINIMUM}")
+    for dll in sorted({d for d, _ in allowed} - static - delayed):
+        faults.append(f"allow-list: {dll} is neither a static-dll nor a delayed-dll")
+    for dll in sorted({d for d, _ in imports} - static):
+        faults.append(f"{dll} is imported but not a static-dll: delay-load it or load it at run time")
     for dll, name in sorted(set(imports)):
         if (dll, name) not in allowed:
             faults.append(f"{dll} {name} is imported but not on the allow-list")

@@ -12,8 +12,8 @@ HMODULE LoadSystemDll(SystemDll dll) {
   switch (dll) {
     case SystemDll::Kernel32:
       return GetModuleHandleW(L"kernel32.dll");
-    case SystemDll::User32:
-      return GetModuleHandleW(L"user32.dll");
+    case SystemDll::User32:  // delay-imported: maybe not called yet
+      return LoadSystemLibrary(L"user32.dll");
     case SystemDll::Comctl32:
       // By name, not by path: the manifest's activation context then redirects it to version 6,
       // which lives outside the system folder; that redirection comes before any folder search.
@@ -28,7 +28,7 @@ HMODULE LoadSystemDll(SystemDll dll) {
 
 // Each DLL is loaded once, on the user-interface thread, and stays loaded for the run.
 HMODULE SystemDllHandle(SystemDll dll) {
-  if (dll == SystemDll::Kernel32 || dll == SystemDll::User32) return LoadSystemDll(dll);
+  if (dll == SystemDll::Kernel32) return LoadSystemDll(dll);
   static HMODULE loaded[static_cast<int>(SystemDll::Comdlg32) + 1] = {};
   HMODULE& module = loaded[static_cast<int>(dll)];
   if (!module) module = LoadSystemDll(dll);
@@ -50,12 +50,15 @@ bool HideNewerFunctions(bool hide) {
 }
 
 void RestrictDllSearch() {
-  if (auto setDefaultDllDirectories = kSetDefaultDllDirectories.Find()) {
+  if (auto setDefaultDllDirectories = kSetDefaultDllDirectories.Find())
     g_searchRestricted = setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
-    if (g_searchRestricted) return;
-  }
   // XP keeps searching the program's folder first; the current folder at least can go.
-  if (auto setDllDirectory = kSetDllDirectoryW.Find()) setDllDirectory(L"");
+  if (!g_searchRestricted) {
+    if (auto setDllDirectory = kSetDllDirectoryW.Find()) setDllDirectory(L"");
+  }
+  // Wine's uxtheme loads msimg32 when it first draws, by a search that ignores the restriction
+  // and starts beside the program; loaded from the system folder now, it is found loaded then.
+  LoadSystemLibrary(L"msimg32.dll");
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {

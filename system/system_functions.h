@@ -9,8 +9,8 @@
 #include <commdlg.h>
 #include <uxtheme.h>
 
-// Where each function lives. kernel32 and user32 are loaded before the program runs (Windows
-// maps them from its known system DLLs); the others are loaded on first use.
+// Where each function lives. kernel32 is loaded before the program runs; the others are loaded
+// from the system folder on first use, and stay loaded.
 enum class SystemDll { Kernel32, User32, Comctl32, Uxtheme, Comdlg32 };
 
 // The first Windows that has a function; anything after XP the test seam can hide.

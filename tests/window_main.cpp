@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   if (std::getenv("VELMORA_HIDE_NEWER_FUNCTIONS")) HideNewerFunctions(true);
   RestrictDllSearch();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
-  InitCommonControlsEx(&icc);
+  if (auto initCommonControls = kInitCommonControlsEx.Find()) initCommonControls(&icc);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,12 +1,12 @@
 #include "ui/form1.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <exception>
 
 #include "record/record_io.h"
 #include "resources/resource_ids.h"
+#include "system/system_functions.h"
 #include "ui/glyph_button.h"
 #include "ui/high_contrast.h"
 #include "ui/icons.h"
@@ -370,8 +370,9 @@ void TForm1::ReadContrast() {
     // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
     // controls would paint the style's colours under the scheme's text: turn them off here too.
     // A class list naming no class turns a window's style off; Wine takes an empty one as none.
+    auto setWindowTheme = kSetWindowTheme.Find();
     for (HWND control : controls_) {
-      if (control) SetWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
+      if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
     }
   }
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

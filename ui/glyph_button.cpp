@@ -5,12 +5,25 @@
 
 #include <string>
 
+#include "system/system_functions.h"
 #include "ui/high_contrast.h"
 #include "ui/win_handle.h"
 
 namespace {
 
-using UniqueTheme = UniqueHandle<HTHEME, CloseThemeData>;
+// uxtheme is loaded at run time; without it (or its styles) buttons are drawn the classic way.
+void CloseTheme(HTHEME theme) {
+  if (auto closeThemeData = kCloseThemeData.Find()) closeThemeData(theme);
+}
+using UniqueTheme = UniqueHandle<HTHEME, CloseTheme>;
+
+HTHEME OpenButtonTheme(HWND button) {
+  // High contrast paints with the scheme's colours, never a visual style's.
+  if (HighContrastOn()) return nullptr;
+  auto isAppThemed = kIsAppThemed.Find();
+  auto openThemeData = kOpenThemeData.Find();
+  return isAppThemed && openThemeData && isAppThemed() ? openThemeData(button, L"BUTTON") : nullptr;
+}
 
 void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
   if (!glyph) return;
@@ -24,13 +37,14 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
 }
 
 void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
-  // High contrast paints with the scheme's colours, never a visual style's.
-  UniqueTheme theme(IsAppThemed() && !HighContrastOn() ? OpenThemeData(button, L"BUTTON") : nullptr);
-  if (theme) {
+  UniqueTheme theme(OpenButtonTheme(button));
+  auto drawParentBackground = kDrawThemeParentBackground.Find();
+  auto drawBackground = kDrawThemeBackground.Find();
+  if (theme && drawParentBackground && drawBackground) {
     int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
     RECT r = rect;
-    DrawThemeParentBackground(button, dc, &r);
-    DrawThemeBackground(theme.get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
+    drawParentBackground(button, dc, &r);
+    drawBackground(theme.get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
   } else {
     RECT r = rect;
     DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));

@@ -14,4 +14,4 @@ add_library(velmora_ui STATIC
 )
 target_include_directories(velmora_ui PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${JPEG_INCLUDE_DIR})
 target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record velmora_system ${JPEG_LIBRARY}
-  comctl32 uxtheme gdi32 user32)
+  gdi32 user32)
