@@ -232,8 +232,8 @@ std::wstring LockName(const std::wstring& canonical) {
   for (const wchar_t c : upper) {
     hash = (hash ^ static_cast<unsigned>(c)) * 1099511628211ull;
   }
-  wchar_t name[64];
-  std::swprintf(name, 64, L"Local\\Velmora save %016llx", hash);
+  std::wstring name = L"Local\\Velmora save ";
+  for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 0xF];
   return name;
 }
 
