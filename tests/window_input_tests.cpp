@@ -44,11 +44,6 @@ bool SameRect(const RECT& r, const LayoutRect& l) {
   return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
 }
 
-void ChangeDpi(HWND window, int dpi) {
-  RECT suggested{0, 0, ScaleForDpi(300, dpi), ScaleForDpi(250, dpi)};
-  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-}
-
 class Form1Input : public Form1Test {
  protected:
   void Pump(DWORD milliseconds) { ::Pump(milliseconds, Main()); }

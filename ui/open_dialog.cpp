@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ui/app_title.h"
 #include "ui/layout.h"
 #include "ui/system_api.h"
 
