@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "ui/app_title.h"
 #include "ui/layout.h"
 
 namespace {

@@ -6,12 +6,17 @@
   save.bmp        16 x 16, 256 colours: a floppy disk
   about.bmp       16 x 16, 256 colours: an "i" in a circle
   exit.bmp        16 x 16, true colour: a door with an arrow leaving it
+  *-20.bmp, *-24.bmp, *-32.bmp
+                  the same four glyphs at 20, 24 and 32 pixels, for 125%, 150% and 200%: each
+                  with a palette of only the colours it uses, 16 colours where that is enough and
+                  else 256, so none is lost and the program carries few bytes for them
   velmora.ico     the badge at 16, 20, 24, 32, 40, 48, 64 and 256 pixels in 32-bit with alpha (the
                   256-pixel one PNG-compressed, as Vista and later read it), and at 16, 32 and 48
                   pixels in 256 colours as well, for old systems and displays
 
 The glyphs are magenta wherever they are transparent, the bottom-left pixel included, because the
-button takes that pixel's colour as the transparent one. Only the standard library is used, except
+button takes that pixel's colour as the transparent one. The 16-pixel glyphs are drawn pixel by
+pixel; the larger ones from the same pictures as shapes on the 16-pixel grid. Only the standard library is used, except
 that the JPEG is encoded by ImageMagick's convert or by cjpeg.
 
   python3 make_pictures.py                  draw and write everything
@@ -32,6 +37,14 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAGENTA = (255, 0, 255)
 GLYPHS = {"open.bmp": 8, "save.bmp": 8, "about.bmp": 8, "exit.bmp": 24}
+GLYPH_SIZES = (20, 24, 32)  # beside 16: the size nearest each Windows scale up to 200%
+# The 16-pixel glyphs the program has always shown: they must never change.
+KNOWN_GLYPHS = {
+    "open.bmp": "70ddbc70c19c10858873aae98d554fd1a8d228fada8ed31fce171a95c250e5fe",
+    "save.bmp": "62541ca850593d7e3a934b15025db0efab7f1c27d5cc8fdde3d6313c57c31276",
+    "about.bmp": "e9f60eefca54dd274b8d1b53c12346a543baa27efa177fafd901f182c70101f1",
+    "exit.bmp": "4f0d40e0bd61857d4b3ec6760f8affd1f18232109add44a66d5541af61459405",
+}
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)  # 32-bit: one per Windows scale of 16 and 32
 ICON_SIZES_8BIT = (16, 32, 48)
 PNG_ICON_SIZE = 256
@@ -409,6 +422,113 @@ def draw_exit():
 
 
 # ---------------------------------------------------------------------------------------------
+# The glyphs at larger sizes: the pictures above as shapes on the 16-pixel grid (x and y from 0 to
+# 16), filled with hard edges, because a colour key cannot blend, and outlined one pixel wide at
+# every size, as the hand-drawn ones are. A layer is (shape, fill, outline or None); a colour may be
+# a function of the grid point at a pixel's centre and of the width of a pixel on the grid.
+
+def box(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x < x1 and y0 <= y < y1
+
+
+def disc(cx, cy, r):
+    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+def glyph_mask(shape, size, samples=4):
+    """The pixels at least half covered by shape."""
+    unit = 16.0 / size
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    return [[2 * sum(shape((px + ox) * unit, (py + oy) * unit) for oy in offsets for ox in offsets)
+             >= samples * samples for px in range(size)] for py in range(size)]
+
+
+def draw_large_glyph(layers, size):
+    unit = 16.0 / size
+    pixels = [[MAGENTA] * size for _ in range(size)]
+    for shape, fill, outline in layers:
+        mask = glyph_mask(shape, size)
+        for y in range(size):
+            for x in range(size):
+                if not mask[y][x]:
+                    continue
+                edge = outline is not None and not all(
+                    0 <= x + dx < size and 0 <= y + dy < size and mask[y + dy][x + dx]
+                    for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+                colour = outline if edge else fill
+                if callable(colour):
+                    colour = colour((x + 0.5) * unit, (y + 0.5) * unit, unit)
+                pixels[y][x] = tuple(max(0, min(255, round(c))) for c in colour)
+    return pixels
+
+
+def open_layers():
+    c = OPEN[0]
+
+    def flap(x, y, unit):
+        return c["H"] if y < 7 + 2 * unit else c["L"]  # the first row under the flap's edge shines
+    return [(polygon([(0, 3), (1, 2), (5, 2), (6, 4), (14, 4), (14, 14), (0, 14)]), c["D"], c["K"]),
+            (polygon([(3, 7), (16, 7), (14, 14), (0, 14)]), flap, c["K"])]
+
+
+def save_layers():
+    c = SAVE[0]
+    return [(polygon([(1, 1), (13, 1), (15, 3), (15, 15), (1, 15)]), c["B"], c["K"]),
+            (box(4, 2, 11, 6), c["S"], None),
+            (box(8, 3, 10, 5), c["D"], None),
+            (box(3, 7, 13, 14.01), c["W"], None),
+            (box(4, 8.5, 12, 9.5), c["L"], None),
+            (box(4, 10.5, 12, 11.5), c["L"], None)]
+
+
+def about_layers():
+    c = ABOUT[0]
+
+    def bands(x, y, unit):
+        return c["T"] if y < 5 else c["B"] if y < 10 else c["M"]
+    return [(disc(8, 8, 8), bands, c["K"]),
+            (disc(8, 4, 1.25), c["W"], None),
+            (box(7, 6, 9, 12), c["W"], None),
+            (box(6, 6, 7, 7), c["W"], None),
+            (box(6, 11, 10, 12), c["W"], None)]
+
+
+def exit_layers():
+    def wood(x, y, unit=0):
+        # Darker down the door a step per grid row, as at 16 pixels: the 32-pixel door then keeps
+        # to fewer than 256 colours.
+        t = (x - 2.5) / 5
+        return tuple(a + (b - a) * t - math.floor(y) * 1.5 for a, b in zip((196, 132, 70), (150, 92, 44)))
+
+    def panel(x, y, unit):
+        return tuple(c * 0.78 for c in wood(x, y))
+
+    def arrow(x, y, unit):
+        if 6 + unit <= y < 6 + 2 * unit:
+            return hex_rgb("#8ee08e")  # the shaft's top shines
+        t = (y - 6.5) / 4
+        return tuple(a + (b - a) * t for a, b in zip((96, 200, 100), (40, 150, 56)))
+    return [(box(1, 1, 9, 15), wood, hex_rgb("#4a2c14")),
+            (box(3, 3, 7, 7), wood, panel),
+            (box(3, 9, 7, 13), wood, panel),
+            (disc(2.5, 8.5, 0.7), hex_rgb("#f5c842"), None),
+            (polygon([(5, 6), (11, 6), (11, 3), (16, 8), (11, 13), (11, 10), (5, 10)]), arrow,
+             hex_rgb("#1b5e20"))]
+
+
+LARGE_GLYPHS = {"open": open_layers, "save": save_layers, "about": about_layers, "exit": exit_layers}
+
+
+def indexed_bits(pixels):
+    """The fewest bits a pixel of a palette bitmap holding these colours needs."""
+    return 4 if len({p for row in pixels for p in row}) <= 16 else 8
+
+
+def large_glyph_name(glyph, size):
+    return "%s-%d.bmp" % (glyph, size)
+
+
+# ---------------------------------------------------------------------------------------------
 # File formats.
 
 def bmp_rows(pixels, bits, palette_index=None):
@@ -417,6 +537,9 @@ def bmp_rows(pixels, bits, palette_index=None):
     for row in reversed(pixels):
         if bits == 8:
             line = bytes(palette_index[p] for p in row)
+        elif bits == 4:
+            indices = [palette_index[p] for p in row] + [0]
+            line = bytes(indices[i] << 4 | indices[i + 1] for i in range(0, len(row), 2))
         elif bits == 24:
             line = b"".join(bytes((b, g, r)) for r, g, b in row)
         else:  # 32, with alpha
@@ -435,14 +558,16 @@ def palette_bytes(palette):
     return b"".join(bytes((b, g, r, 0)) for r, g, b in padded)
 
 
-def write_bmp(path, pixels, bits):
+def write_bmp(path, pixels, bits, whole_palette=True):
+    """bits 4 or 8: a palette, of 2 ** bits entries (whole_palette, as the 16-pixel glyphs always
+    had) or of only the colours used."""
     height, width = len(pixels), len(pixels[0])
-    if bits == 8:
+    if bits in (4, 8):
         palette = list(dict.fromkeys(p for row in pixels for p in row))
-        assert len(palette) <= 256
-        data = bmp_rows(pixels, 8, {p: i for i, p in enumerate(palette)})
-        table = palette_bytes(palette)
-        used = 256
+        assert len(palette) <= 2 ** bits, "%s has %d colours" % (path, len(palette))
+        data = bmp_rows(pixels, bits, {p: i for i, p in enumerate(palette)})
+        used = 2 ** bits if whole_palette else len(palette)
+        table = palette_bytes(palette)[:4 * used]
     else:
         data, table, used = bmp_rows(pixels, 24), b"", 0
     offset = 14 + 40 + len(table)
@@ -568,6 +693,11 @@ def make():
     write_bmp(os.path.join(HERE, "save.bmp"), grid_pixels(*SAVE), 8)
     write_bmp(os.path.join(HERE, "about.bmp"), grid_pixels(*ABOUT), 8)
     write_bmp(os.path.join(HERE, "exit.bmp"), draw_exit(), 24)
+    for glyph, layers in LARGE_GLYPHS.items():
+        for size in GLYPH_SIZES:
+            pixels = draw_large_glyph(layers(), size)
+            write_bmp(os.path.join(HERE, large_glyph_name(glyph, size)), pixels,
+                      indexed_bits(pixels), whole_palette=False)
     drawn = {size: draw_icon(size) for size in ICON_SIZES}
     # Largest first and 32-bit before 256 colours, the order Windows' own icons use.
     images = []
@@ -587,23 +717,25 @@ def read_dib(data, in_icon):
     In an icon the height is doubled and the AND mask follows the colours."""
     (size, width, height, planes, bits, compression, _, _, _, used, _) = struct.unpack_from(
         "<IiiHHIIiiII", data)
-    if size != 40 or planes != 1 or compression != 0 or bits not in (8, 24, 32):
+    if size != 40 or planes != 1 or compression != 0 or bits not in (4, 8, 24, 32):
         raise ValueError("unexpected header: size %d planes %d compression %d bits %d"
                          % (size, planes, compression, bits))
     if in_icon:
         height //= 2
     at = 40
     palette = []
-    if bits == 8:
-        count = used or 256
+    if bits in (4, 8):
+        count = used or 2 ** bits
         palette = [data[at + 4 * i:at + 4 * i + 3][::-1] for i in range(count)]
         at += 4 * count
-    stride = (width * bits // 8 + 3) // 4 * 4
+    stride = (width * bits + 31) // 32 * 4
     rows = []
     for y in range(height):
-        line = data[at + y * stride:at + y * stride + width * bits // 8]
+        line = data[at + y * stride:at + y * stride + (width * bits + 7) // 8]
         if bits == 8:
             row = [tuple(palette[i]) + (255,) for i in line]
+        elif bits == 4:
+            row = [tuple(palette[line[x // 2] >> (4 - 4 * (x % 2)) & 15]) + (255,) for x in range(width)]
         elif bits == 24:
             row = [(line[i + 2], line[i + 1], line[i], 255) for i in range(0, len(line), 3)]
         else:
@@ -627,7 +759,8 @@ def read_bmp(path):
     if magic != b"BM" or file_size != len(data):
         raise ValueError("not a BMP or wrong size field")
     width, height, bits, rows = read_dib(data[14:], in_icon=False)
-    if 14 + 40 + (1024 if bits == 8 else 0) != offset:
+    used = struct.unpack_from("<I", data, 14 + 32)[0] or 2 ** bits
+    if 14 + 40 + (4 * used if bits in (4, 8) else 0) != offset:
         raise ValueError("pixel offset %d does not follow the header" % offset)
     return width, height, bits, rows
 
@@ -710,12 +843,19 @@ def check():
            "baseline frame" % frames)
     expect(scans == [components], "logo.jpg scans %s: the trimmed decoder wants one scan of all "
            "%d components" % (scans, components))
-    for name, bits in GLYPHS.items():
+    glyphs = [(name, 16, bits) for name, bits in GLYPHS.items()]
+    glyphs += [(large_glyph_name(g, size), size, None) for g in LARGE_GLYPHS for size in GLYPH_SIZES]
+    for name, size, bits in glyphs:
         width, height, actual, rows = read_bmp(os.path.join(HERE, name))
-        expect((width, height, actual) == (16, 16, bits),
+        bits = bits or indexed_bits(rows)
+        expect((width, height, actual) == (size, size, bits),
                "%s is %dx%d at %d bits" % (name, width, height, actual))
         expect(rows[-1][0][:3] == MAGENTA, "%s: bottom-left pixel is not magenta" % name)
         expect(any(p[:3] != MAGENTA for row in rows for p in row), "%s is empty" % name)
+    for name, known in KNOWN_GLYPHS.items():
+        with open(os.path.join(HERE, name), "rb") as f:
+            expect(hashlib.sha256(f.read()).hexdigest() == known,
+                   "%s is not the glyph the program has always shown" % name)
     path = os.path.join(HERE, "velmora.ico")
     images = read_ico(path)
     wanted = [(s, 32) for s in ICON_SIZES] + [(s, 8) for s in ICON_SIZES_8BIT]
@@ -820,14 +960,18 @@ def preview(folder):
     os.makedirs(folder, exist_ok=True)
     face = lambda x, y: (240, 240, 240)
     checker = lambda x, y: (200, 200, 200) if (x // 4 + y // 4) % 2 else (255, 255, 255)
-    glyphs = []
-    for name in GLYPHS:
-        rows = read_bmp(os.path.join(HERE, name))[3]
-        keyed = [[(0, 0, 0, 0) if p[:3] == MAGENTA else p for p in row] for row in rows]
-        glyphs.append(over(rows, face))
-        glyphs.append(over(keyed, face))
-    strip = [sum((g[y] + [(240, 240, 240)] * 4 for g in glyphs), []) for y in range(16)]
-    write_png(os.path.join(folder, "glyphs.png"), enlarge(strip, 10))
+    for size in (16,) + GLYPH_SIZES:
+        glyphs = []
+        for name in GLYPHS:
+            if size != 16:
+                name = large_glyph_name(name[:-len(".bmp")], size)
+            rows = read_bmp(os.path.join(HERE, name))[3]
+            keyed = [[(0, 0, 0, 0) if p[:3] == MAGENTA else p for p in row] for row in rows]
+            glyphs.append(over(rows, face))
+            glyphs.append(over(keyed, face))
+        strip = [sum((g[y] + [(240, 240, 240)] * 4 for g in glyphs), []) for y in range(size)]
+        suffix = "" if size == 16 else "-%d" % size
+        write_png(os.path.join(folder, "glyphs%s.png" % suffix), enlarge(strip, 160 // size))
     for size, bits, rows, _ in read_ico(os.path.join(HERE, "velmora.ico")):
         factor = max(1, 240 // size)
         write_png(os.path.join(folder, "icon-%d-%d.png" % (size, bits)),

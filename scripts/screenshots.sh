@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Saves screenshots for review: the main window (also with the caret in a level box), the About
-# box, the open dialog and an error box at 96 DPI; the main window at 144 DPI; and the window in
-# high contrast. Runs Velmora in a virtual display and clicks through it as a user would.
+# box, the open dialog and an error box at 96 DPI; the main window at 144 and 192 DPI; and the
+# window in high contrast. Runs Velmora in a virtual display and clicks through it as a user would.
 . "$(dirname "$0")/prepare.sh"
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora >/dev/null
@@ -88,6 +88,10 @@ start_velmora 144
 click 249 22; sleep 0.5
 click 238 26; sleep 0.5
 shoot "$main" main-window-144dpi
+stop_velmora
+set_dpi 192
+start_velmora 192
+shoot "$main" main-window-192dpi
 stop_velmora
 restore_dpi
 wineserver -k >/dev/null 2>&1 || true

@@ -22,6 +22,12 @@ HMODULE LoadSystemDll(SystemDll dll) {
       return LoadSystemLibrary(L"uxtheme.dll");
     case SystemDll::Comdlg32:
       return LoadSystemLibrary(L"comdlg32.dll");
+    case SystemDll::Oleacc:
+      return LoadSystemLibrary(L"oleacc.dll");
+    case SystemDll::Oleaut32:
+      return LoadSystemLibrary(L"oleaut32.dll");
+    case SystemDll::Ole32:
+      return LoadSystemLibrary(L"ole32.dll");
   }
   return nullptr;
 }
@@ -29,7 +35,7 @@ HMODULE LoadSystemDll(SystemDll dll) {
 // Each DLL is loaded once, on the user-interface thread, and stays loaded for the run.
 HMODULE SystemDllHandle(SystemDll dll) {
   if (dll == SystemDll::Kernel32) return LoadSystemDll(dll);
-  static HMODULE loaded[static_cast<int>(SystemDll::Comdlg32) + 1] = {};
+  static HMODULE loaded[static_cast<int>(SystemDll::Ole32) + 1] = {};
   HMODULE& module = loaded[static_cast<int>(dll)];
   if (!module) module = LoadSystemDll(dll);
   return module;

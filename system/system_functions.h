@@ -11,7 +11,7 @@
 
 // Where each function lives. kernel32 is loaded before the program runs; the others are loaded
 // from the system folder on first use, and stay loaded.
-enum class SystemDll { Kernel32, User32, Comctl32, Uxtheme, Comdlg32 };
+enum class SystemDll { Kernel32, User32, Comctl32, Uxtheme, Comdlg32, Oleacc, Oleaut32, Ole32 };
 
 // The first Windows that has a function; anything after XP the test seam can hide.
 enum class FirstIn { WindowsXp, WindowsVista, Windows7Update, Windows10_1607 };
@@ -78,6 +78,16 @@ inline constexpr SystemFunction<decltype(&SetWindowTheme)> kSetWindowTheme{
 // comdlg32: large and needed only once the user presses Open.
 inline constexpr SystemFunction<decltype(&GetOpenFileNameW)> kGetOpenFileNameW{
     SystemDll::Comdlg32, "GetOpenFileNameW", FirstIn::WindowsXp};
+
+// oleacc and what its objects need: loaded only when a screen reader first asks for one.
+inline constexpr SystemFunction<HRESULT(WINAPI*)(HWND, LONG, REFIID, void**)> kCreateStdAccessibleObject{
+    SystemDll::Oleacc, "CreateStdAccessibleObject", FirstIn::WindowsXp};
+inline constexpr SystemFunction<LRESULT(WINAPI*)(REFIID, WPARAM, void* /* IUnknown */)> kLresultFromObject{
+    SystemDll::Oleacc, "LresultFromObject", FirstIn::WindowsXp};
+inline constexpr SystemFunction<wchar_t*(WINAPI*)(const wchar_t*) /* a BSTR */> kSysAllocString{SystemDll::Oleaut32, "SysAllocString",
+                                                                              FirstIn::WindowsXp};
+inline constexpr SystemFunction<HRESULT(WINAPI*)(LPVOID)> kCoInitialize{SystemDll::Ole32, "CoInitialize",
+                                                                       FirstIn::WindowsXp};
 
 // Called first thing in wWinMain, before any DLL is loaded: from then on DLLs are searched for
 // in the system folder only where Windows allows it (Windows 8, 7 and Vista updated); elsewhere

@@ -66,13 +66,22 @@ TEST(LayoutTable, TabStopsAreTheButtonsAndBoxesOnly) {
   EXPECT_EQ(LayoutOf(SpeedButton1).flags, kNoFlags) << "About takes no focus";
 }
 
-TEST(LayoutTable, OnlyADpiWindowsCanReportIsSane) {
+TEST(LayoutTable, OnlyADpiWindowsCanReportIsSaneAndEachHasItsNearestGlyphSize) {
   const struct {
     int dpi;
     bool sane;
-  } cases[] = {{0, false},  {-96, false}, {95, false}, {96, true},   {120, true},
-               {144, true}, {192, true},  {480, true}, {481, false}, {65535, false}};
-  for (const auto& c : cases) EXPECT_EQ(IsSaneDpi(c.dpi), c.sane) << c.dpi;
+    int glyph;  // halfway between two sizes (108, 132, 168 DPI) takes the smaller
+  } cases[] = {{0, false, 16},  {-96, false, 16}, {95, false, 16},  {96, true, 16},
+               {108, true, 16}, {109, true, 20},  {120, true, 20},  {132, true, 20},
+               {133, true, 24}, {144, true, 24},  {168, true, 24},  {169, true, 32},
+               {192, true, 32}, {480, true, 32},  {481, false, 32}, {65535, false, 32}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsSaneDpi(c.dpi), c.sane) << c.dpi;
+    EXPECT_EQ(GlyphSizeForDpi(c.dpi), c.glyph) << c.dpi;
+  }
+  EXPECT_EQ(GlyphResourceId(LayoutOf(SpeedButton1).glyph, 24),
+            LayoutOf(SpeedButton1).glyph + 2 * kGlyphIdStep);
+  EXPECT_EQ(GlyphResourceId(LayoutOf(BitBtn1).glyph, 18), LayoutOf(BitBtn1).glyph) << "a size not drawn";
 }
 
 TEST(LayoutTable, OpenDialogIsCentredAcrossAndAThirdDownRoundingDown) {

@@ -117,7 +117,12 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     EXPECT_EQ(PixelAt(Main(), box.right - 1, box.bottom - 1), RGB(0, 0, 0)) << "round the check box";
     EXPECT_EQ(PixelAt(C(CheckBox1), box.right - box.left - 2, 1), RGB(0, 0, 0))
         << "the check box's background";
+    EXPECT_TRUE(HasPixel(C(CheckBox1), kDarkScheme[4])) << "the disabled check box's caption in grey text";
     EXPECT_EQ(PixelAt(C(BitBtn1), 4, 4), RGB(0, 0, 0)) << "the button's face";
+    EXPECT_LT(GetRValue(PixelAt(C(Image1), kLogoPlacement.left, kLogoPlacement.top)), 16)
+        << "the logo's corner";
+    EXPECT_GT(GetRValue(PixelAt(C(Image1), kLogoPlacement.left + 20, kLogoPlacement.top + 50)), 240)
+        << "white inside the logo's badge";
     EXPECT_TRUE(HasPixel(C(BitBtn1), RGB(255, 255, 255))) << "the button's caption";
 
     // For a screenshot of the window in high contrast: scripts/screenshots.sh sets this.

@@ -1,5 +1,5 @@
 // The window as a user meets it through the real input devices and the screen: the spin arrows
-// and keys, F1, the caret's margin, the icons at each DPI, broken DPI messages, high contrast.
+// and keys, F1, the caret's margin, the icons and glyphs at each DPI, broken DPI messages, high contrast.
 #include <cstdlib>
 
 #include "tests/window_test_support.h"
@@ -42,11 +42,6 @@ SIZE IconSize(HICON icon) {
 
 bool SameRect(const RECT& r, const LayoutRect& l) {
   return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
-}
-
-void ChangeDpi(HWND window, int dpi) {
-  RECT suggested{0, 0, ScaleForDpi(300, dpi), ScaleForDpi(250, dpi)};
-  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
 class Form1Input : public Form1Test {
@@ -171,7 +166,7 @@ TEST_F(Form1Look, TextBoxesKeepTheCaretOffTheDigitAt96And144) {
   }
 }
 
-TEST_F(Form1Look, IconsAreLoadedAtTheSizesTheDpiAsksFor) {
+TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
   for (int dpi : {96, 120, 144, 192}) {
     SCOPED_TRACE(dpi);
     if (dpi != kBaseDpi) ChangeDpi(Main(), dpi);
@@ -180,6 +175,9 @@ TEST_F(Form1Look, IconsAreLoadedAtTheSizesTheDpiAsksFor) {
     EXPECT_EQ(small.cx, 16 * dpi / 96);
     EXPECT_EQ(small.cy, 16 * dpi / 96);
     EXPECT_EQ(large.cx, 32 * dpi / 96);
+    BITMAP glyph{};  // the About button keeps its glyph in its first extra bytes
+    GetObjectW(reinterpret_cast<HBITMAP>(GetWindowLongPtrW(C(SpeedButton1), 0)), sizeof glyph, &glyph);
+    EXPECT_EQ(glyph.bmWidth, GlyphSizeForDpi(dpi));
   }
 }
 

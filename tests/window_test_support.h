@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "ui/form1.h"
+#include "ui/system_api.h"  // WM_DPICHANGED, which XP's headers do not name
+#include "ui/window_helpers.h"
 
-inline std::wstring TextOf(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)), L'\0');
-  GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size() + 1));
-  return text;
-}
+inline std::wstring TextOf(HWND hwnd) { return HwndText(hwnd); }
 
 inline std::wstring ClassOf(HWND hwnd) {
   wchar_t name[256] = {};
@@ -29,6 +27,12 @@ inline RECT RectInParent(HWND child) {
   GetWindowRect(child, &r);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+// What Windows sends when the window moves to a monitor of another DPI (Wine never does).
+inline void ChangeDpi(HWND window, int dpi) {
+  RECT suggested{0, 0, ScaleForDpi(300, dpi), ScaleForDpi(250, dpi)};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
 // Set when a pump takes the quit message that closing a window posts.

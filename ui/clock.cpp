@@ -1,5 +1,6 @@
 #include "ui/clock.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -41,4 +42,25 @@ void Clock::Rebuild() {
 
 std::wstring Clock::Text(const SYSTEMTIME& now) const {
   return FormatLongTime(format_, locale_, now.wHour, now.wMinute, now.wSecond);
+}
+
+int Clock::WidestTextWidth(HDC dc) const {
+  auto width = [dc](const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  // Digits may differ in width: minutes and seconds with the widest digits they can have, and
+  // every hour, each with its designator.
+  int tens = 0, units = 0;
+  for (int digit = 1; digit <= 9; ++digit) {
+    int w = width(std::wstring(1, static_cast<wchar_t>(L'0' + digit)));
+    if (w > width(std::wstring(1, static_cast<wchar_t>(L'0' + units)))) units = digit;
+    if (digit <= 5 && w > width(std::wstring(1, static_cast<wchar_t>(L'0' + tens)))) tens = digit;
+  }
+  int widest = 0;
+  for (int hour = 0; hour < 24; ++hour)
+    widest =
+        std::max(widest, width(FormatLongTime(format_, locale_, hour, tens * 10 + units, tens * 10 + units)));
+  return widest;
 }

@@ -14,6 +14,8 @@ class Clock {
   Clock() { Rebuild(); }
   void Rebuild();
   std::wstring Text(const SYSTEMTIME& now) const;
+  // The width of the widest text the clock can show, in the font selected into dc.
+  int WidestTextWidth(HDC dc) const;
 
  private:
   LocaleTime locale_;

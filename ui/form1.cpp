@@ -2,17 +2,21 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 
 #include "record/record_io.h"
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
+#include "ui/app_title.h"
 #include "ui/glyph_button.h"
 #include "ui/high_contrast.h"
 #include "ui/icons.h"
-#include "ui/jpeg_decode.h"
+#include "ui/logo.h"
 #include "ui/message_boxes.h"
 #include "ui/system_api.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -39,49 +43,44 @@ std::size_t IndexOf(ControlId id) {
   return kForm1Layout.size();
 }
 
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)), L'\0');
-  GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size() + 1));
-  return text;
+UniqueFont CreateFormFont(int height, const wchar_t* face, BYTE pitchAndFamily) {
+  return UniqueFont(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitchAndFamily,
+                                face));
 }
 
-UniqueBitmap LoadLogo(HINSTANCE instance) {
-  HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(IDR_LOGO), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  HGLOBAL data = info ? LoadResource(instance, info) : nullptr;
-  const void* bytes = data ? LockResource(data) : nullptr;
-  DecodedImage image;
-  if (!bytes || !DecodeJpeg(static_cast<const std::uint8_t*>(bytes), SizeofResource(instance, info), image))
-    return {};  // the window is still usable without its picture
-
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-  bmi.bmiHeader.biWidth = image.width;
-  bmi.bmiHeader.biHeight = -image.height;  // top-down, as decoded
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (bitmap) std::copy(image.bgrx.begin(), image.bgrx.end(), static_cast<std::uint8_t*>(bits));
-  return bitmap;
+// The system's status-bar font as a window at this DPI should have it: the system gives it for
+// the system DPI.
+LOGFONTW StatusFontAt(int dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;  // XP's size: _WIN32_WINNT is 0x0501
+  LOGFONTW font{};
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    font = metrics.lfStatusFont;
+  } else {
+    font.lfHeight = -kWindowFontHeight;
+    std::copy(std::begin(kWindowFontFace), std::end(kWindowFontFace), font.lfFaceName);
+  }
+  const long long system = SystemDpi(), scaled = static_cast<long long>(font.lfHeight) * dpi;
+  font.lfHeight = static_cast<LONG>((scaled >= 0 ? scaled + system / 2 : scaled - system / 2) / system);
+  return font;
 }
 
 // The level boxes step on Up and Down themselves, before the up-down control's own handling of
 // its buddy sees the keys: that handling re-reads the text by its own rules and, after a click
 // on an arrow, was seen to step twice for one key press.
-LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto next = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit, GWLP_USERDATA));
+LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                               DWORD_PTR) {
   if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
     SendMessageW(GetParent(edit), TForm1::kStepLevelMessage, static_cast<WPARAM>(GetDlgCtrlID(edit)),
                  wParam == VK_UP ? 1 : -1);
     return 0;
   }
-  return CallWindowProcW(next, edit, message, wParam, lParam);
-}
-
-void SubclassLevelEdit(HWND edit) {
-  SetWindowLongPtrW(edit, GWLP_USERDATA, GetWindowLongPtrW(edit, GWLP_WNDPROC));
-  SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LevelEditProc));
+  // Found once: the box was subclassed, so comctl32 is loaded and has them.
+  static const auto remove = kRemoveWindowSubclass.Find();
+  static const auto next = kDefSubclassProc.Find();
+  if (message == WM_NCDESTROY) remove(edit, LevelEditProc, id);
+  return next(edit, message, wParam, lParam);
 }
 
 }  // namespace
@@ -194,7 +193,12 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETTINGCHANGE:
       if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
-      if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) clock_.Rebuild();
+      if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
+        clock_.Rebuild();
+        FitStatusFont(true);  // the new format may be wider
+      } else if (wParam == SPI_SETNONCLIENTMETRICS) {
+        FitStatusFont(true);
+      }
       break;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
@@ -225,14 +229,6 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool TForm1::OnCreate() {
   dpi_ = WindowDpi(hwnd_);
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
-    if (int glyph = kForm1Layout[i].glyph)
-      glyphs_[i].reset(static_cast<HBITMAP>(
-          LoadImageW(instance_, MAKEINTRESOURCEW(glyph), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  }
-  logo_ = LoadLogo(instance_);
-
-  CreateFonts();
-  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     controls_[i] = CreateControl(kForm1Layout[i]);
     if (!controls_[i]) return false;
   }
@@ -241,17 +237,19 @@ bool TForm1::OnCreate() {
     if (c.kind != ControlKind::UpDown) continue;
     // The up-down only shows the arrows: the form keeps each level and writes its box.
     HWND upDown = Control(c.id);
-    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(c.buddy)), 0);
-    SendMessageW(upDown, UDM_SETRANGE32, kLevelMin, kLevelMax);
-    SendMessageW(upDown, UDM_SETPOS32, 0, kLevelMin);
-    SubclassLevelEdit(Control(c.buddy));  // after UDM_SETBUDDY, so the keys reach the form first
+    HWND edit = Control(c.buddy);
+    UpDownSetBuddy(upDown, edit);
+    UpDownSetRange(upDown, kLevelMin, kLevelMax);
+    UpDownSetPos(upDown, kLevelMin);
+    // After the buddy, so the keys reach the form first.
+    if (auto subclass = kSetWindowSubclass.Find()) subclass(edit, LevelEditProc, 0, 0);
     // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
     // after creation, it keeps the table's.
     LayoutRect r = ScaleForDpi(c.rect, dpi_);
     SetWindowPos(upDown, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ApplyIcons();
-  ReadContrast();
+  ReadContrast();  // and the logo, on the window's colour
 
   // Timer1 runs from the moment the window exists; its first tick fills the clock panel.
   SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
@@ -305,30 +303,55 @@ HWND TForm1::CreateControl(const ControlLayout& c) {
   return control;
 }
 
-void TForm1::CreateFonts() {
-  windowFont_.reset(CreateFontW(-ScaleForDpi(kWindowFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, kWindowFontFace));
-  labelFont_.reset(CreateFontW(-ScaleForDpi(kLabelFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                               FIXED_PITCH | FF_MODERN, kLabelFontFace));
-}
-
 void TForm1::SetUpControls(bool redraw) {
+  // Every control gets its new font and glyph before the old ones are deleted, when the members
+  // take the new ones at the end: no control is ever left holding a deleted font or bitmap.
+  UniqueFont windowFont =
+      CreateFormFont(ScaleForDpi(kWindowFontHeight, dpi_), kWindowFontFace, DEFAULT_PITCH | FF_SWISS);
+  UniqueFont labelFont =
+      CreateFormFont(ScaleForDpi(kLabelFontHeight, dpi_), kLabelFontFace, FIXED_PITCH | FF_MODERN);
+  int glyphSize = GlyphSizeForDpi(dpi_);
+  std::array<UniqueBitmap, kForm1Layout.size()> glyphs;
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     const ControlLayout& c = kForm1Layout[i];
-    if (HFONT font = FontFor(c.font))
-      SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+    if (c.glyph)
+      glyphs[i].reset(
+          static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(GlyphResourceId(c.glyph, glyphSize)),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (c.font == FontKind::Window || c.font == FontKind::Label)
+      HwndSetFont(controls_[i], c.font == FontKind::Label ? labelFont.get() : windowFont.get(), redraw);
     // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
     if (c.kind == ControlKind::Edit)
       SendMessageW(controls_[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
                    MAKELPARAM(ScaleForDpi(kEditLeftMargin, dpi_), 0));
-    if (c.kind == ControlKind::SpeedButton)
-      SetSpeedButtonGlyph(controls_[i], glyphs_[i].get(), ScaleForDpi(kGlyphSize, dpi_));
+    if (c.kind == ControlKind::SpeedButton) SetSpeedButtonGlyph(controls_[i], glyphs[i].get(), glyphSize);
   }
-  HWND status = Control(StatusBar1);
-  int parts[2] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
-  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  windowFont_ = std::move(windowFont);
+  labelFont_ = std::move(labelFont);
+  glyphs_ = std::move(glyphs);
+  glyphSize_ = glyphSize;
+  const int parts[] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
+  StatusBarSetParts(Control(StatusBar1), parts);
+  FitStatusFont(redraw);
+}
+
+void TForm1::FitStatusFont(bool redraw) {
+  HWND bar = Control(StatusBar1);
+  RECT part = StatusBarPartRect(bar, 1);
+  LOGFONTW font = StatusFontAt(dpi_);
+  const LONG smallest = ScaleForDpi(8, dpi_);  // a font smaller than this is hard to read
+  UniqueScreenDc screen(GetDC(nullptr));
+  UniqueFont fitted;
+  for (;;) {
+    fitted.reset(CreateFontIndirectW(&font));
+    ScopedSelect select(screen.get(), fitted.get());
+    if (ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_)) break;
+    LONG height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    if (height <= smallest) break;
+    font.lfHeight += font.lfHeight < 0 ? 1 : -1;
+  }
+  HwndSetFont(bar, fitted.get(), redraw);
+  statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
 }
 
 void TForm1::ApplyLayout() {
@@ -336,21 +359,8 @@ void TForm1::ApplyLayout() {
     LayoutRect r = ScaleForDpi(kForm1Layout[i].rect, dpi_);
     SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  CreateFonts();
   SetUpControls(true);
   InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-HFONT TForm1::FontFor(FontKind kind) const {
-  switch (kind) {
-    case FontKind::Window:
-      return windowFont_.get();
-    case FontKind::Label:
-      return labelFont_.get();
-    case FontKind::System:
-      break;  // the status bar keeps the system's status-bar font
-  }
-  return nullptr;
 }
 
 void TForm1::ApplyIcons() {
@@ -374,6 +384,10 @@ void TForm1::ReadContrast() {
     for (HWND control : controls_) {
       if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
     }
+  }
+  if (BackgroundColor() != logoBackground_) {
+    logo_ = LoadLogo(instance_, BackgroundColor());
+    logoBackground_ = BackgroundColor();
   }
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -405,9 +419,9 @@ void TForm1::OnCommand(int id, int code) {
     // Typing that counts becomes the box's value; anything else leaves the last one standing.
     int slot = SlotOf(id);
     if (slot < 0) return;
-    if (auto level = ParseLevelText(WindowText(Control(kLevelEdits[slot])))) {
+    if (auto level = ParseLevelText(HwndText(Control(kLevelEdits[slot])))) {
       levels_[static_cast<std::size_t>(slot)] = *level;
-      SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, *level);
+      UpDownSetPos(Control(kLevelUpDowns[slot]), *level);
     }
     return;
   }
@@ -421,6 +435,8 @@ void TForm1::OnCommand(int id, int code) {
 }
 
 LRESULT TForm1::OnNotify(const NMHDR& header) {
+  if (header.code == NM_CUSTOMDRAW && header.idFrom == CheckBox1)
+    return OnCheckBoxDraw(reinterpret_cast<const NMCUSTOMDRAW&>(header));
   if (header.code != UDN_DELTAPOS) return 0;
   int slot = SlotOf(static_cast<int>(header.idFrom));
   if (slot < 0) return 0;
@@ -429,6 +445,31 @@ LRESULT TForm1::OnNotify(const NMHDR& header) {
   if (GetFocus() != edit) SetFocus(edit);
   StepLevel(slot, reinterpret_cast<const NMUPDOWN&>(header).iDelta);
   return TRUE;  // the form has stepped; the control must not change its own position
+}
+
+LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
+  // In high contrast the form draws the box and its caption, the caption in the scheme's colour
+  // for disabled text: the button's own drawing embosses a disabled caption in the 3-D colours,
+  // which on a dark scheme looks no different from an enabled one.
+  if (!highContrast_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  HWND box = draw.hdr.hwndFrom;
+  bool enabled = IsWindowEnabled(box) != FALSE;
+  const RECT& r = draw.rc;
+  int size = ScaleForDpi(kCheckBoxSize, dpi_);
+  RECT mark{r.left, r.top + (r.bottom - r.top - size) / 2, r.left + size, 0};
+  mark.bottom = mark.top + size;
+  bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
+                   DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+  SIZE zero{};
+  GetTextExtentPoint32W(draw.hdc, L"0", 1, &zero);  // the box and caption stand half a digit apart
+  RECT text{mark.right + zero.cx / 2, r.top, r.right, r.bottom};
+  std::wstring caption = HwndText(box);
+  SetBkMode(draw.hdc, TRANSPARENT);
+  SetTextColor(draw.hdc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  return CDRF_SKIPDEFAULT;
 }
 
 void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -443,7 +484,7 @@ void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
                kLogoPlacement.height, SRCCOPY);
     return;
   }
-  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), ScaleForDpi(kGlyphSize, dpi_),
+  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), glyphSize_,
                   ScaleForDpi(kGlyphGap, dpi_));
 }
 
@@ -475,17 +516,18 @@ void TForm1::OnHelp() {
   if (IsWindowEnabled(hwnd_)) SpeedButton1Click();
 }
 
-void TForm1::SetStatusMessage(const std::wstring& text) {
-  SendMessageW(Control(StatusBar1), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
+void TForm1::SetStatusMessage(const std::wstring& text) { StatusBarSetText(Control(StatusBar1), 0, text); }
 
 void TForm1::FormCreate() { SetStatusMessage(kStatusStart); }
 
 void TForm1::Timer1Timer() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::wstring text = L"\t" + clock_.Text(now);  // a leading tab centres the text in its panel
-  SendMessageW(Control(StatusBar1), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+  ShowClock(now);
+}
+
+void TForm1::ShowClock(const SYSTEMTIME& time) {
+  StatusBarSetText(Control(StatusBar1), 1, L"\t" + clock_.Text(time));  // a leading tab centres it
 }
 
 void TForm1::BitBtn1Click() {
@@ -525,18 +567,18 @@ int TForm1::SlotOf(int controlId) const {
 
 void TForm1::StepLevel(int slot, int delta) {
   if (slot < 0) return;
-  ShowLevel(slot, ::StepLevel(WindowText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)],
+  ShowLevel(slot, ::StepLevel(HwndText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)],
                               delta));
   SendMessageW(Control(kLevelEdits[slot]), EM_SETSEL, 1, 1);  // the caret after the digit, not over it
 }
 
 int TForm1::LevelToSave(int slot) const {
-  return LevelForSave(WindowText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)]);
+  return LevelForSave(HwndText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)]);
 }
 
 void TForm1::ShowLevel(int slot, int level) {
   levels_[static_cast<std::size_t>(slot)] = level;
-  SendMessageW(Control(kLevelUpDowns[slot]), UDM_SETPOS32, 0, level);
+  UpDownSetPos(Control(kLevelUpDowns[slot]), level);
   const wchar_t text[2] = {static_cast<wchar_t>(L'0' + level), L'\0'};  // a level is one digit
-  SetWindowTextW(Control(kLevelEdits[slot]), text);
+  HwndSetText(Control(kLevelEdits[slot]), text);
 }

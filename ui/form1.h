@@ -2,6 +2,8 @@
 // The main window: built from the layout table, its handlers bound to controls by name.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <array>
 #include <string>
 
@@ -31,6 +33,8 @@ class TForm1 {
   HWND Control(ControlId id) const;
 
   void SetStatusMessage(const std::wstring& text);
+  // Panel 1 shows this time of day in the user's long time format.
+  void ShowClock(const SYSTEMTIME& time);
 
   void FormCreate();
   void BitBtn1Click();
@@ -45,13 +49,15 @@ class TForm1 {
   bool OnCreate();
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
+  LRESULT OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const;
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
   void OnActivate(bool active);
   void OnHelp();
-  void CreateFonts();
   // Fonts, margins, glyphs and status panels, for the controls as placed at dpi_.
   void SetUpControls(bool redraw);
+  // The system's status-bar font, smaller only if the widest clock would not clear its panel.
+  void FitStatusFont(bool redraw);
   // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
@@ -59,7 +65,6 @@ class TForm1 {
   COLORREF BackgroundColor() const;
   HBRUSH BackgroundBrush() const;
   HWND CreateControl(const ControlLayout& c);
-  HFONT FontFor(FontKind kind) const;
   HBITMAP GlyphBitmap(ControlId id) const;
   int SlotOf(int controlId) const;
   void StepLevel(int slot, int delta);
@@ -72,8 +77,11 @@ class TForm1 {
   std::array<HWND, kForm1Layout.size()> controls_{};
   UniqueFont windowFont_;
   UniqueFont labelFont_;
+  UniqueFont statusFont_;
   std::array<UniqueBitmap, kForm1Layout.size()> glyphs_;  // by control, as the table names them
+  int glyphSize_ = kGlyphSizes[0];
   UniqueBitmap logo_;
+  COLORREF logoBackground_ = CLR_INVALID;  // the colour logo_ was set on
   UniqueIcon smallIcon_;
   UniqueIcon largeIcon_;
   Clock clock_;

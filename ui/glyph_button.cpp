@@ -6,8 +6,10 @@
 #include <string>
 
 #include "system/system_functions.h"
+#include "ui/accessible_button.h"
 #include "ui/high_contrast.h"
 #include "ui/win_handle.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -59,9 +61,8 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, i
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
   DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0);
 
-  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)), L'\0');
-  GetWindowTextW(item.hwndItem, caption.data(), static_cast<int>(caption.size() + 1));
-  HFONT font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  std::wstring caption = HwndText(item.hwndItem);
+  HFONT font = HwndFont(item.hwndItem);
   ScopedSelect selectFont(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   SIZE text{};
   GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
@@ -92,6 +93,11 @@ constexpr int kSizeSlot = sizeof(LONG_PTR);
 constexpr int kPressedSlot = 2 * sizeof(LONG_PTR);
 constexpr int kExtraBytes = 3 * sizeof(LONG_PTR);
 
+void Click(HWND hwnd) {
+  SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+               reinterpret_cast<LPARAM>(hwnd));
+}
+
 void SetPressed(HWND hwnd, bool pressed) {
   if ((GetWindowLongPtrW(hwnd, kPressedSlot) != 0) != pressed) {
     SetWindowLongPtrW(hwnd, kPressedSlot, pressed);
@@ -120,12 +126,16 @@ LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (GetCapture() == hwnd) {
         bool click = CursorInside(hwnd, lParam);
         ReleaseCapture();  // sends WM_CAPTURECHANGED, which releases the button
-        if (click) {
-          SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
-                       reinterpret_cast<LPARAM>(hwnd));
-        }
+        if (click) Click(hwnd);
       }
       return 0;
+    case BM_CLICK:  // how a screen reader presses it
+      Click(hwnd);
+      return 0;
+    case WM_GETOBJECT:
+      // Its window text names it for screen readers; it is never drawn.
+      if (LRESULT object = PushButtonAccessibleObject(hwnd, wParam, lParam)) return object;
+      break;
     case WM_CAPTURECHANGED:
       SetPressed(hwnd, false);
       return 0;

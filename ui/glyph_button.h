@@ -1,12 +1,14 @@
 #pragma once
-// Buttons that show a 16 x 16 glyph whose bottom-left pixel's colour is transparent.
+// Buttons that show a square glyph, drawn at its own size, whose bottom-left pixel's colour is
+// transparent.
 #include <windows.h>
 
 // Paints an owner-drawn push button: the glyph left of the caption, gap pixels apart, the pair centred.
 void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap);
 
 // The small About button: a window class of its own, because a standard button takes the
-// keyboard focus when clicked and this one must not. It reports clicks as BN_CLICKED.
+// keyboard focus when clicked and this one must not. It reports clicks, and BM_CLICK, as
+// BN_CLICKED; screen readers see a push button named by its window text.
 extern const wchar_t kSpeedButtonClass[];
 void RegisterSpeedButtonClass(HINSTANCE instance);
 void SetSpeedButtonGlyph(HWND button, HBITMAP glyph, int glyphSize);

@@ -1,18 +1,25 @@
 #include "ui/layout.h"
 
+#include <iterator>
 #include <stdexcept>
 
 #include "resources/resource_ids.h"
 
 namespace {
 constexpr ControlId kNoBuddy = static_cast<ControlId>(0);
+// Windows scales from 100% to 500%; anything outside that is a broken message, not a monitor.
+constexpr int kMinDpi = 96, kMaxDpi = 480;
 }  // namespace
+
+static_assert(IDB_OPEN_20 == IDB_OPEN + kGlyphIdStep && IDB_SAVE_24 == IDB_SAVE + 2 * kGlyphIdStep &&
+                  IDB_EXIT_32 == IDB_EXIT + 3 * kGlyphIdStep && IDB_ABOUT_32 == IDB_ABOUT + 3 * kGlyphIdStep,
+              "the glyph resource ids follow kGlyphSizes");
 
 // clang-format off
 const std::array<ControlLayout, 19> kForm1Layout{{
   {BitBtn1,      "BitBtn1",      ControlKind::GlyphButton, {8, 120, 83, 25},   L"Открыть",   FontKind::Window, 0,  kTabStop, IDB_OPEN,  kNoBuddy},
   {BitBtn2,      "BitBtn2",      ControlKind::GlyphButton, {96, 120, 81, 25},  L"Сохранить", FontKind::Window, 1,  kTabStop, IDB_SAVE,  kNoBuddy},
-  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::System, 2,  kNoFlags, 0,         kNoBuddy},
+  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::Status, 2,  kNoFlags, 0,         kNoBuddy},
   {UpDown1,      "UpDown1",      ControlKind::UpDown,      {241, 16, 17, 21},  nullptr,      FontKind::Window, 3,  kNoFlags, 0,         Edit1},
   {Label1,       "Label1",       ControlKind::Label,       {120, 16, 70, 18},  L"Звонки:",   FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
   {Edit1,        "Edit1",        ControlKind::Edit,        {224, 16, 17, 21},  L"1",         FontKind::Window, 4,  kTabStop, 0,         kNoBuddy},
@@ -28,7 +35,7 @@ const std::array<ControlLayout, 19> kForm1Layout{{
   {BitBtn3,      "BitBtn3",      ControlKind::GlyphButton, {184, 120, 75, 25}, L"Выход",     FontKind::Window, 11, kTabStop, IDB_EXIT,  kNoBuddy},
   {CheckBox1,    "CheckBox1",    ControlKind::CheckBox,    {8, 152, 217, 17},  L"Делать backup файла", FontKind::Label, 12, kDisabled | kChecked, 0, kNoBuddy},
   {Image1,       "Image1",       ControlKind::Picture,     {8, 8, 105, 105},   nullptr,      FontKind::Window, -1, kNoFlags, 0,         kNoBuddy},
-  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, nullptr,      FontKind::Window, -1, kNoFlags, IDB_ABOUT, kNoBuddy},
+  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, L"О программе", FontKind::None, -1, kNoFlags, IDB_ABOUT, kNoBuddy},
 }};
 // clang-format on
 
@@ -54,6 +61,32 @@ LayoutRect ScaleForDpi(const LayoutRect& r, int dpi) {
 }
 
 bool IsSaneDpi(int dpi) { return dpi >= kMinDpi && dpi <= kMaxDpi; }
+
+int GlyphSizeForDpi(int dpi) {
+  // Distances in 96ths of a pixel, so no rounding decides between two sizes.
+  const long long wanted = static_cast<long long>(kGlyphSizes[0]) * dpi;
+  int best = kGlyphSizes[0];
+  for (int size : kGlyphSizes) {
+    long long distance = wanted - static_cast<long long>(size) * kBaseDpi;
+    long long bestDistance = wanted - static_cast<long long>(best) * kBaseDpi;
+    if ((distance < 0 ? -distance : distance) < (bestDistance < 0 ? -bestDistance : bestDistance))
+      best = size;
+  }
+  return best;
+}
+
+int GlyphResourceId(int glyph, int size) {
+  for (std::size_t step = 0; step < std::size(kGlyphSizes); ++step) {
+    if (kGlyphSizes[step] == size) return glyph + static_cast<int>(step) * kGlyphIdStep;
+  }
+  return glyph;  // a size not drawn: the 16-pixel glyph
+}
+
+bool ClockFits(int partWidth, int textWidth, int dpi) {
+  int room = partWidth - kStatusTextInset - kStatusTextSlack -
+             2 * (kStatusBorder + ScaleForDpi(kClockClearance, dpi));
+  return textWidth <= room;
+}
 
 LayoutPoint OpenDialogPosition(const LayoutRect& monitor, int dialogWidth, int dialogHeight) {
   auto floorDiv = [](long long value, long long by) {

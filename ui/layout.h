@@ -29,7 +29,9 @@ enum ControlId : int {
 };
 
 enum class ControlKind { Picture, Label, Edit, UpDown, GlyphButton, CheckBox, SpeedButton, StatusBar };
-enum class FontKind { Window, Label, System };
+// Window: Tahoma 8 pt; Label: Courier New 12 pt; Status: the system's status-bar font, made
+// smaller only where the clock would not fit its panel; None: a control that shows no text.
+enum class FontKind { Window, Label, Status, None };
 
 // What a control is beyond its kind; combined with |.
 enum ControlFlags : unsigned {
@@ -70,16 +72,27 @@ constexpr int kBaseDpi = 96;
 constexpr int kWindowFontHeight = 11;                 // Tahoma 8 pt at 96 DPI
 constexpr int kLabelFontHeight = 16;                  // Courier New 12 pt at 96 DPI
 constexpr LayoutRect kLogoPlacement{2, 2, 100, 100};  // inside Image1, unscaled at 96 DPI
-constexpr int kGlyphSize = 16;
 constexpr int kGlyphGap = 4;
 constexpr int kEditLeftMargin = 2;  // keeps the caret off the first digit
-constexpr int kSmallIconSize = 16, kLargeIconSize = 32;
-// Windows scales from 100% to 500%; anything outside that is a broken message, not a monitor.
-constexpr int kMinDpi = 96, kMaxDpi = 480;
+constexpr int kCheckBoxSize = 13;   // the box of a check box, drawn by the form in high contrast
+// The clock's text keeps this far from its panel's edges (at 96 DPI, scaled). Between the two
+// stand the part's border and, on the left, the status bar's own inset of a part's text; and
+// the text may not count on a slack's width of the part: the bar's centring rounds to the right
+// and smoothed ink reaches a pixel past the text's measured width. These three are the bar's
+// own device pixels, the same at every DPI.
+constexpr int kClockClearance = 2;
+constexpr int kStatusBorder = 1;
+constexpr int kStatusTextInset = 3;
+constexpr int kStatusTextSlack = 3;
 
-inline constexpr wchar_t kAppTitle[] = L"Velmora";
 inline constexpr wchar_t kWindowFontFace[] = L"Tahoma";
 inline constexpr wchar_t kLabelFontFace[] = L"Courier New";
+
+// The sizes each button glyph is drawn at, smallest first. A glyph is drawn at its own size, so
+// it stays sharp: the bitmaps of one size have the 16-pixel glyph's resource id plus
+// kGlyphIdStep for each step up this list.
+constexpr int kGlyphSizes[] = {16, 20, 24, 32};
+constexpr int kGlyphIdStep = 10;
 
 constexpr ControlId kLevelEdits[4] = {Edit1, Edit2, Edit3, Edit4};
 constexpr ControlId kLevelUpDowns[4] = {UpDown1, UpDown2, UpDown3, UpDown4};
@@ -92,6 +105,16 @@ LayoutRect ScaleForDpi(const LayoutRect& rect, int dpi);
 
 // A DPI the window can be laid out at; a DPI-change message with any other value is ignored.
 bool IsSaneDpi(int dpi);
+
+// The glyph size nearest to 16 pixels at 96 DPI scaled to dpi; halfway between two sizes, the
+// smaller, which leaves the caption more room.
+int GlyphSizeForDpi(int dpi);
+// The bitmap resource of a glyph, named by its 16-pixel id, at one of kGlyphSizes.
+int GlyphResourceId(int glyph, int size);
+
+// Whether a clock text this wide, centred in a status-bar part this wide, keeps its clearance
+// from both of the part's edges.
+bool ClockFits(int partWidth, int textWidth, int dpi);
 
 // Where the open dialog goes once laid out: centred across the monitor, a third of the way down,
 // both rounded down (also when the dialog is larger than the monitor).

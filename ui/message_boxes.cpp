@@ -1,6 +1,6 @@
 #include "ui/message_boxes.h"
 
-#include "ui/layout.h"
+#include "ui/app_title.h"
 #include "ui/message_text.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "system/system_functions.h"
+#include "ui/app_title.h"
 #include "ui/layout.h"
 
 namespace {

@@ -3,11 +3,13 @@ find_path(JPEG_INCLUDE_DIR jpeglib.h REQUIRED)
 find_library(JPEG_LIBRARY NAMES libjpeg.a jpeg REQUIRED)
 
 add_library(velmora_ui STATIC
+  accessible_button.cpp
   clock.cpp
   form1.cpp
   glyph_button.cpp
   icons.cpp
   jpeg_decode.cpp
+  logo.cpp
   message_boxes.cpp
   open_dialog.cpp
   system_api.cpp
