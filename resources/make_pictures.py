@@ -11,7 +11,7 @@
                   with a palette of only the colours it uses, 16 colours where that is enough and
                   else 256, so none is lost and the program carries few bytes for them
   velmora.ico     the badge at 16, 20, 24, 32, 40, 48, 64 and 256 pixels in 32-bit with alpha (the
-                  256-pixel one PNG-compressed, as Vista and later read it), and at 16, 32 and 48
+                  40, 64 and 256-pixel ones, which only Vista and later ask for, PNG-compressed), and at 16, 32 and 48
                   pixels in 256 colours as well, for old systems and displays
 
 The glyphs are magenta wherever they are transparent, the bottom-left pixel included, because the
@@ -47,7 +47,9 @@ KNOWN_GLYPHS = {
 }
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)  # 32-bit: one per Windows scale of 16 and 32
 ICON_SIZES_8BIT = (16, 32, 48)
-PNG_ICON_SIZE = 256
+# The sizes only Vista and later ask for are PNG-compressed, as those systems read them; XP asks
+# for 16, 32 and 48 only, which stay plain bitmaps.
+PNG_ICON_SIZES = (40, 64, 256)
 LOGO_SIZE = 100
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 MAX_ICO_BYTES = 64 * 1024  # the program carries the icon; it has a size budget
@@ -702,7 +704,7 @@ def make():
     # Largest first and 32-bit before 256 colours, the order Windows' own icons use.
     images = []
     for size in reversed(ICON_SIZES):
-        image = icon_image_png if size == PNG_ICON_SIZE else icon_image_32bit
+        image = icon_image_png if size in PNG_ICON_SIZES else icon_image_32bit
         images.append((size, 32, image(drawn[size])))
     for size in reversed(ICON_SIZES_8BIT):
         images.append((size, 8, icon_image_8bit(drawn[size])))
@@ -864,8 +866,8 @@ def check():
     for size, bits, rows, data in images:
         alphas = {p[3] for row in rows for p in row}
         expect(0 in alphas and 255 in alphas, "icon %d/%d has no transparent corner" % (size, bits))
-        expect((data[:8] == PNG_SIGNATURE) == (size == PNG_ICON_SIZE),
-               "icon %d/%d: only the %d-pixel image is PNG" % (size, bits, PNG_ICON_SIZE))
+        expect((data[:8] == PNG_SIGNATURE) == (size in PNG_ICON_SIZES and bits == 32),
+               "icon %d/%d: only the %s-pixel images are PNG" % (size, bits, PNG_ICON_SIZES))
         known = KNOWN_IMAGES.get((size, bits))
         expect(known is None or hashlib.sha256(data).hexdigest() == known,
                "icon %d/%d is not the image the program has always shown" % (size, bits))
