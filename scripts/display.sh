@@ -1,14 +1,34 @@
 # Sourced by the scripts: starts a virtual display when there is none, and a persistent
 # wineserver so that each program start takes milliseconds instead of seconds.
+# The display must be our own: when two scripts start at once, or a server holds a display
+# from another file-system namespace, a display number that looked free is someone else's.
+# Xvfb writes its number to -displayfd once it accepts connections, and exits when the display
+# is taken, so only a running Xvfb of ours that wrote its number counts.
 velmora_start_display() {
-  if [ -z "${DISPLAY:-}" ]; then
-    local n=99
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  [ -z "${DISPLAY:-}" ] || return 0
+  local n ready
+  ready=$(mktemp)
+  for n in $(seq 99 199); do
+    [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
+    Xvfb ":$n" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
     VELMORA_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  fi
+    for _ in $(seq 100); do
+      [ ! -s "$ready" ] && kill -0 "$VELMORA_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ "$(cat "$ready")" = "$n" ] && kill -0 "$VELMORA_XVFB_PID" 2>/dev/null; then
+      rm -f "$ready"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill "$VELMORA_XVFB_PID" 2>/dev/null || true
+    wait "$VELMORA_XVFB_PID" 2>/dev/null || true
+    unset VELMORA_XVFB_PID
+    : >"$ready"
+  done
+  rm -f "$ready"
+  echo "No virtual display could be started (Xvfb on :99 to :199)." >&2
+  return 1
 }
 velmora_start_wine() {
   # A server left by the prefix set-up exits by itself a few seconds after its last client;

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Where velmora.exe's bytes come from: sums the input sections of a GNU ld map by library.
 
-usage: size_report.py velmora.map [velmora.exe]
+usage: size_report.py velmora.map [velmora.exe [--budget BYTES]]
 Counts what the linker kept (code, data, unwind tables, imports); the resources and the PE
-headers and alignment make up the rest of the file.
+headers and alignment make up the rest of the file. With a budget, fails when the exe is larger.
 """
 import collections
 import os
@@ -87,8 +87,15 @@ def main():
             print(f"{size / 1024:8.1f} KB  {name}")
     print(f"{sum(totals.values()) / 1024:8.1f} KB  linked sections in all")
     if len(sys.argv) > 2:
-        print(f"{os.path.getsize(sys.argv[2]) / 1024:8.1f} KB  {os.path.basename(sys.argv[2])} on disk")
+        size = os.path.getsize(sys.argv[2])
+        print(f"{size / 1024:8.1f} KB  {os.path.basename(sys.argv[2])} on disk")
+    if len(sys.argv) > 4 and sys.argv[3] == "--budget":
+        budget = int(sys.argv[4])
+        print(f"{os.path.basename(sys.argv[2])}: {size} bytes, budget {budget}: "
+              + (f"{budget - size} to spare" if size <= budget else f"OVER by {size - budget}"))
+        return 0 if size <= budget else 1
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

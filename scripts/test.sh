@@ -9,10 +9,14 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
 
-echo "== the program as shipped: build, import audit and resource checks"
+echo "== the program as shipped: build, import audit, size budget and resource checks"
 cmake --preset program >/dev/null
 cmake --build --preset program
 ctest --preset program
+
+echo "== the release: built again in a clean folder; its zip holds the program built above"
+bash scripts/release.sh
+python3 scripts/release_check.py dist build/program/app/velmora.exe
 
 echo "== windows build, tests under Wine"
 cmake --preset windows >/dev/null

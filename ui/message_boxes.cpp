@@ -1,10 +1,11 @@
 #include "ui/message_boxes.h"
 
+#include "resources/velmora_version.h"
 #include "ui/app_title.h"
 #include "ui/message_text.h"
 
 namespace {
-constexpr wchar_t kAboutText[] = L"Velmora 1.0, made by the Velmora team.";
+constexpr wchar_t kAboutText[] = L"Velmora " VELMORA_VERSION_TEXT ", made by the Velmora team.";
 }
 
 void ShowAboutBox(HWND owner) { MessageBoxW(owner, kAboutText, kAppTitle, MB_OK | MB_TASKMODAL); }

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Checks the download against the sources and the programs it must equal.
+
+usage: release_check.py DIST_DIR EXE...
+
+The version set in CMakeLists.txt names the zip and its folder, heads the guides and the
+changelog, and is in the exe's version resource and About notice; the zip holds exactly the
+expected entries, its exe is byte-identical to every EXE given, its texts are UTF-8 with a BOM,
+CRLF line ends and lines Notepad shows whole, and the guides explain every message the
+program can show.
+"""
+import hashlib
+import os
+import re
+import struct
+import sys
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TEXTS = ["README-en.txt", "README-ru.txt", "CHANGELOG.txt", "LICENSE.txt", "THIRD-PARTY.txt"]
+LITERALS = r'((?:L?"(?:[^"\\]|\\.)*"\s*)+)'
+
+
+def source(path):
+    return open(os.path.join(ROOT, path), encoding="utf-8").read()
+
+
+def shown_messages():
+    """Each message as its box or the status bar shows it; error boxes add a full stop."""
+    found = [(m, False) for m in re.findall(r"\bkStatus\w*\[\]\s*=\s*" + LITERALS, source("ui/form1.cpp"))]
+    found += [(m, False) for m in re.findall(r"\breturn\s+" + LITERALS, source("ui/save_rule.cpp"))]
+    found += [(m, True) for m in re.findall(r"\breturn\s+" + LITERALS, source("record/in_out_error.cpp"))]
+    found += [(m, True) for m in re.findall(r"ShowErrorBox\(" + LITERALS, source("ui/form1.cpp"))]
+    for literals, error_box in found:
+        text = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', literals))
+        if text:
+            yield text + "." if error_box and text[-1] > "." else text
+
+
+def exe_versions(exe):
+    at = exe.index("VS_VERSION_INFO".encode("utf-16-le"))
+    fixed = exe.index(b"\xbd\x04\xef\xfe", at)
+    numbers = struct.unpack_from("<4I", exe, fixed + 8)
+    versions = {".".join(str(n) for n in (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF))
+                for high, low in (numbers[:2], numbers[2:])}
+    for key in ("FileVersion", "ProductVersion"):
+        value = re.compile(re.escape((key + "\0").encode("utf-16-le")) + rb"(?:\0\0)*((?:[^\0]\0)+)").search(exe, at)
+        versions.add(value.group(1).decode("utf-16-le") + ".0")
+    return versions
+
+
+def main():
+    dist, exes = sys.argv[1], sys.argv[2:]
+    version = re.search(r"project\(Velmora VERSION (\d+\.\d+\.\d+)", source("CMakeLists.txt")).group(1)
+    name = f"velmora-{version}-win32.zip"
+    path = os.path.join(dist, name)
+    faults = []
+    data = open(path, "rb").read()
+    if open(path + ".sha256").read() != f"{hashlib.sha256(data).hexdigest()}  {name}\n":
+        faults.append(f"{name}.sha256 is not the zip's checksum in sha256sum's format")
+    archive = zipfile.ZipFile(path)
+    folder = f"velmora-{version}/"
+    expected = [folder, folder + "velmora.exe"] + [folder + text for text in TEXTS]
+    if archive.namelist() != expected:
+        faults.append(f"entries {archive.namelist()}, not {expected}")
+    exe = archive.read(folder + "velmora.exe")
+    faults += [f"velmora.exe differs from {other}" for other in exes if open(other, "rb").read() != exe]
+    if exe_versions(exe) != {version + ".0"}:
+        faults.append(f"the version resource says {exe_versions(exe)}, not {version}")
+    if f"Velmora {version},".encode("utf-16-le") not in exe:
+        faults.append(f"the About notice does not begin 'Velmora {version},'")
+
+    texts = {}
+    for text in TEXTS:
+        raw = archive.read(folder + text)
+        body = raw[3:].decode("utf-8")
+        texts[text] = " ".join(body.split())
+        if not raw.startswith(b"\xef\xbb\xbf") or re.search(r"\r(?!\n)|(?<!\r)\n", body) or not body.endswith("\r\n"):
+            faults.append(f"{text}: not UTF-8 with a BOM and CRLF line ends")
+        faults += [f"{text}: line {n} is wider than 80" for n, line in enumerate(body.split("\r\n"), 1) if len(line) > 80]
+        faults += [f"{text}: {left} was not filled in" for left in re.findall(r"@[A-Z_]+@", body)]
+    changes = re.findall(r"^(\d+)\.(\d+)\.(\d+) ", archive.read(folder + "CHANGELOG.txt").decode("utf-8-sig"), re.M)
+    if not changes or ".".join(changes[0]) != version or changes != sorted(changes, key=lambda v: tuple(map(int, v)), reverse=True):
+        faults.append(f"CHANGELOG.txt does not list its versions newest first from {version}")
+    for guide in ("README-en.txt", "README-ru.txt"):
+        if not texts[guide].startswith(f"Velmora {version}:"):
+            faults.append(f"{guide} does not begin 'Velmora {version}:'")
+        faults += [f"{guide} does not explain \"{m}\"" for m in list(shown_messages()) + ["I/O error"]
+                   if f'"{" ".join(m.split())}' not in texts[guide]]
+    if "this software is based in part on the work of the independent jpeg group" not in texts["THIRD-PARTY.txt"].lower():
+        faults.append("THIRD-PARTY.txt lacks the sentence the IJG licence asks for")
+    if "MIT License" not in texts["LICENSE.txt"] or "GCC RUNTIME LIBRARY EXCEPTION" not in texts["THIRD-PARTY.txt"]:
+        faults.append("LICENSE.txt or THIRD-PARTY.txt lacks its licence text")
+
+    for fault in faults:
+        print(fault)
+    print(f"{name}: {len(data)} bytes, {len(expected)} entries, version {version}: "
+          f"{'FAILED' if faults else 'as it should be'}")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
