@@ -165,7 +165,7 @@ DWORD LinkCount(HANDLE file) {
   return information.nNumberOfLinks;
 }
 
-// A file opened for a save also carries where it really is and why it may not be replaced.
+// An open file; one opened for a save also carries why it may not be replaced, if it may not.
 class Win32File final : public OpenedFile {
  public:
   explicit Win32File(UniqueFileHandle handle) : handle_(std::move(handle)) {}
@@ -240,7 +240,7 @@ std::wstring LockName(const std::wstring& canonical) {
 // How long a save waits for another one of the same file, which takes milliseconds.
 constexpr DWORD kSaveWaitMs = 5000;
 
-// Whatever comes after this many hundred nanoseconds before a replace is its own doing.
+// The time a few seconds ago, to tell what a replace itself left from what was there before.
 FILETIME SecondsAgo(int seconds) {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
