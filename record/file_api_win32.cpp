@@ -13,31 +13,23 @@
 
 namespace {
 
-// Kernel handles say "none" with INVALID_HANDLE_VALUE, which is no compile-time constant.
-struct KernelHandlePolicy {
+// File and find handles say "none" with INVALID_HANDLE_VALUE, which is no compile-time constant.
+template <auto Closer>
+struct InvalidValuePolicy {
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { FileCalls().CloseHandle(handle); }
+  static void Close(Handle handle) noexcept { Closer(handle); }
 };
-using UniqueFileHandle = UniqueAny<KernelHandlePolicy>;
-
-struct FindHandlePolicy {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { FindClose(handle); }
-};
-using UniqueFindHandle = UniqueAny<FindHandlePolicy>;
+void CloseKernelHandle(HANDLE handle) { FileCalls().CloseHandle(handle); }
+using UniqueFileHandle = UniqueAny<InvalidValuePolicy<CloseKernelHandle>>;
+using UniqueFindHandle = UniqueAny<InvalidValuePolicy<FindClose>>;
 
 // A mutex owned by this thread: released, then closed.
-struct OwnedMutexPolicy {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept {
-    ReleaseMutex(handle);
-    FileCalls().CloseHandle(handle);
-  }
-};
-using UniqueOwnedMutex = UniqueAny<OwnedMutexPolicy>;
+void ReleaseAndCloseMutex(HANDLE mutex) {
+  ReleaseMutex(mutex);
+  FileCalls().CloseHandle(mutex);
+}
+using UniqueOwnedMutex = UniqueAny<HandlePolicy<HANDLE, ReleaseAndCloseMutex>>;
 
 // Windows error numbers are the table's codes already.
 [[noreturn]] void ThrowError(DWORD error) { throw EInOutError(static_cast<int>(error)); }
