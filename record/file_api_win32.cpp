@@ -8,28 +8,13 @@
 #include "record/in_out_error.h"
 #include "record/record_io.h"
 #include "record/win32_file_calls.h"
+#include "system/resource.h"
 #include "system/system_functions.h"
-#include "system/unique_any.h"
 
 namespace {
 
-// File and find handles say "none" with INVALID_HANDLE_VALUE, which is no compile-time constant.
-template <auto Closer>
-struct InvalidValuePolicy {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { Closer(handle); }
-};
-void CloseKernelHandle(HANDLE handle) { FileCalls().CloseHandle(handle); }
-using UniqueFileHandle = UniqueAny<InvalidValuePolicy<CloseKernelHandle>>;
-using UniqueFindHandle = UniqueAny<InvalidValuePolicy<FindClose>>;
-
-// A mutex owned by this thread: released, then closed.
-void ReleaseAndCloseMutex(HANDLE mutex) {
-  ReleaseMutex(mutex);
-  FileCalls().CloseHandle(mutex);
-}
-using UniqueOwnedMutex = UniqueAny<HandlePolicy<HANDLE, ReleaseAndCloseMutex>>;
+using UniqueFileHandle = UniqueFile;
+using UniqueFindHandle = UniqueFind;
 
 // Windows error numbers are the table's codes already.
 [[noreturn]] void ThrowError(DWORD error) { throw EInOutError(static_cast<int>(error)); }
@@ -94,7 +79,9 @@ DWORD AttributesOf(const std::wstring& extended_path) {
   return FileCalls().GetFileAttributesW(extended_path.c_str());
 }
 
-bool Exists(const std::wstring& extended_path) { return AttributesOf(extended_path) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& extended_path) {
+  return AttributesOf(extended_path) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Wine lets a rename replace any of these, and root can write a read-only file; Windows
 // itself refuses them, so refuse them everywhere.
@@ -206,10 +193,11 @@ class Win32File final : public OpenedFile {
 
 class Win32SaveLock final : public SaveLock {
  public:
-  explicit Win32SaveLock(UniqueOwnedMutex mutex) : mutex_(std::move(mutex)) {}
+  Win32SaveLock(UniqueMutex mutex) : mutex_(std::move(mutex)), ownership_(mutex_.get()) {}
 
  private:
-  UniqueOwnedMutex mutex_;
+  UniqueMutex mutex_;
+  MutexReleaser ownership_;  // released before the handle is closed
 };
 
 // One name per file for the lock, whatever the letter case: FNV-1a over the upper-case path.
@@ -260,7 +248,8 @@ class Win32FileApi final : public FileApi {
  public:
   std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) override {
     UniqueFileHandle handle(FileCalls().CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                                    nullptr));
     if (!handle) ThrowLastError();
     return std::make_unique<Win32File>(std::move(handle));
   }
@@ -268,22 +257,16 @@ class Win32FileApi final : public FileApi {
   PathString CanonicalPath(const PathString& path) override { return LongPathOf(ExtendedPath(path)); }
 
   std::unique_ptr<SaveLock> LockSave(const PathString& canonical) override {
-    UniqueOwnedMutex mutex;
-    const HANDLE created = FileCalls().CreateMutexW(nullptr, FALSE, LockName(canonical).c_str());
-    if (created == nullptr) ThrowLastError();
-    switch (FileCalls().WaitForSingleObject(created, kSaveWaitMs)) {
+    UniqueMutex mutex(FileCalls().CreateMutexW(nullptr, FALSE, LockName(canonical).c_str()));
+    if (!mutex) ThrowLastError();
+    switch (FileCalls().WaitForSingleObject(mutex.get(), kSaveWaitMs)) {
       case WAIT_OBJECT_0:
       case WAIT_ABANDONED:  // a save that was killed: the checks on the file still hold
-        mutex.reset(created);
         return std::make_unique<Win32SaveLock>(std::move(mutex));
       case WAIT_TIMEOUT:
-        FileCalls().CloseHandle(created);
         ThrowError(ERROR_SHARING_VIOLATION);
-      default: {
-        const DWORD error = GetLastError();
-        FileCalls().CloseHandle(created);
-        ThrowError(error);
-      }
+      default:
+        ThrowLastError();
     }
   }
 
@@ -398,8 +381,8 @@ class Win32FileApi final : public FileApi {
     const FILETIME started = SecondsAgo(2);  // FAT keeps times to two seconds
     DWORD error = 0;
     if (replaceable) {
-      if (FileCalls().ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                   nullptr, nullptr)) {
+      if (FileCalls().ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         return;
       }
       error = GetLastError();

@@ -1,7 +1,7 @@
 #pragma once
 // One move-only owner for every kind of OS handle, shaped like WIL's unique_any: a policy names
-// the handle type, the value that means "none" and the function that closes it. No <windows.h>
-// here, so the host build of the record shares it with the window code.
+// the handle type, which values mean "none" and the function that closes it. The kinds the
+// program holds are named in system/resource.h; this template needs no <windows.h>.
 #include <utility>
 
 template <typename Policy>
@@ -21,12 +21,12 @@ class UniqueAny {
   ~UniqueAny() { reset(); }
 
   Handle get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Policy::Invalid(); }
+  explicit operator bool() const noexcept { return Policy::IsValid(handle_); }
   // Gives the handle up without closing it.
   Handle release() noexcept { return std::exchange(handle_, Policy::Invalid()); }
   void reset(Handle handle = Policy::Invalid()) noexcept {
     const Handle old = std::exchange(handle_, handle);
-    if (old != Policy::Invalid()) Policy::Close(old);
+    if (Policy::IsValid(old)) Policy::Close(old);
   }
 
  private:
@@ -34,11 +34,12 @@ class UniqueAny {
 };
 
 // The common policy: a close function and an invalid value that is a constant (null for the
-// pointer-like handles). A handle whose invalid value is no constant, such as
-// INVALID_HANDLE_VALUE, writes a policy of its own.
+// pointer-like handles). A handle with more than one "none", or one that is no constant, such
+// as INVALID_HANDLE_VALUE, writes a policy of its own.
 template <typename T, auto Closer, T InvalidValue = T{}>
 struct HandlePolicy {
   using Handle = T;
   static constexpr T Invalid() noexcept { return InvalidValue; }
+  static constexpr bool IsValid(T handle) noexcept { return handle != InvalidValue; }
   static void Close(T handle) noexcept { Closer(handle); }
 };

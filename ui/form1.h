@@ -12,7 +12,7 @@
 #include "ui/level_text.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
-#include "ui/win_handle.h"
+#include "system/resource.h"
 
 class TForm1 {
  public:

@@ -5,20 +5,15 @@
 
 #include <string>
 
+#include "system/resource.h"
 #include "system/system_functions.h"
 #include "ui/accessible_button.h"
 #include "ui/high_contrast.h"
-#include "ui/win_handle.h"
 #include "ui/window_helpers.h"
 
 namespace {
 
 // uxtheme is loaded at run time; without it (or its styles) buttons are drawn the classic way.
-void CloseTheme(HTHEME theme) {
-  if (auto closeThemeData = kCloseThemeData.Find()) closeThemeData(theme);
-}
-using UniqueTheme = UniqueHandle<HTHEME, CloseTheme>;
-
 HTHEME OpenButtonTheme(HWND button) {
   // High contrast paints with the scheme's colours, never a visual style's.
   if (HighContrastOn()) return nullptr;

@@ -2,7 +2,7 @@
 // The logo picture, ready to draw.
 #include <windows.h>
 
-#include "ui/win_handle.h"
+#include "system/resource.h"
 
 // The logo as a 32-bit bitmap set on the given background colour; empty if it cannot be read,
 // and the window is usable without it.

@@ -2,7 +2,7 @@
 
 #include "system/system_functions.h"
 #include "ui/layout.h"
-#include "ui/win_handle.h"
+#include "system/resource.h"
 
 int SystemDpi() {
   // Windows 10 version 1607 tells it directly, without a device context for the whole screen.
