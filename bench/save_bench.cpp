@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "record/file_api_win32.h"
 #include "record/record_io.h"
 
 namespace {

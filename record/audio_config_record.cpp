@@ -19,22 +19,11 @@ void AudioConfigRecord::WriteLevels(const std::array<int, 4>& levels) {
   }
 }
 
-std::uint8_t* AudioConfigRecord::Data() { return bytes_.data(); }
-
-const std::uint8_t* AudioConfigRecord::Data() const { return bytes_.data(); }
-
 const std::vector<std::uint8_t>& AudioConfigRecord::FileBytes() const { return bytes_; }
-
-std::size_t AudioConfigRecord::TailSize() const { return bytes_.size() - kRecordSize; }
 
 void AudioConfigRecord::AssignFileBytes(std::vector<std::uint8_t> bytes) {
   if (bytes.size() < kRecordSize) {
     throw std::invalid_argument("an audio configuration file holds at least one whole record");
   }
   bytes_ = std::move(bytes);
-}
-
-AudioConfigRecord& TheRecord() {
-  static AudioConfigRecord record;
-  return record;
 }

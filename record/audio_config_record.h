@@ -21,14 +21,9 @@ class AudioConfigRecord {
   // Stores the low 8 bits of each value; no other byte changes.
   void WriteLevels(const std::array<int, 4>& levels);
 
-  // The record itself: kRecordSize bytes.
-  std::uint8_t* Data();
-  const std::uint8_t* Data() const;
-
   // The file as it will be written: the record followed by whatever the loaded file held past
   // it, so that a save loses no byte of a longer file.
   const std::vector<std::uint8_t>& FileBytes() const;
-  std::size_t TailSize() const;
   // Replaces the image with a whole file's bytes; throws std::invalid_argument if they are
   // fewer than kRecordSize.
   void AssignFileBytes(std::vector<std::uint8_t> bytes);
@@ -36,6 +31,3 @@ class AudioConfigRecord {
  private:
   std::vector<std::uint8_t> bytes_;
 };
-
-// The one image the program edits; all zeros until the first load.
-AudioConfigRecord& TheRecord();

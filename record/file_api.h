@@ -5,12 +5,7 @@
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-using PathChar = wchar_t;
-#else
-using PathChar = char;
-#endif
-using PathString = std::basic_string<PathChar>;
+#include "record/path_names.h"
 
 // One open file. Every failing method throws EInOutError with the platform's code already
 // mapped onto the table of messages. Destroying a file that was not closed closes it quietly:
@@ -34,9 +29,21 @@ class SaveLock {
   virtual ~SaveLock() = default;
 };
 
+// A save's hold on its file, found once from the name the user chose. Destroyed in reverse
+// order: the file is closed before the lock lets the next save in.
+struct SaveHold {
+  std::unique_ptr<SaveLock> lock;
+  // The file as it stands, open for reading and kept from other writers; null when there is
+  // no file at the name yet.
+  std::unique_ptr<OpenedFile> file;
+  // The chosen name as its folder spells it: the backup goes beside it.
+  PathString name;
+  // The file itself, links followed, by a name shown to lead to the file held.
+  PathString target;
+};
+
 // The few file-system operations loading and saving need: the program's one back-end is the
-// Win32 file system; the host tests drive the same logic through one kept in memory. A save's
-// calls take the file that OpenForSaving returned as `original` (null when there was no file).
+// Win32 file system; the host tests drive the same logic through one kept in memory.
 class FileApi {
  public:
   virtual ~FileApi() = default;
@@ -44,43 +51,29 @@ class FileApi {
   // Existing file, shared with readers only: fails while another program has it open for
   // writing.
   virtual std::unique_ptr<OpenedFile> OpenForReading(const PathString& path) = 0;
-  // The full path as the file system resolves the name (on Windows: trailing dots and spaces
-  // dropped, short names expanded), so that names derived from it name the same file's
-  // neighbours.
-  virtual PathString CanonicalPath(const PathString& path) = 0;
-  // Keeps every other save of the same canonical path away until the lock is destroyed: waits
-  // a little for one under way, then throws kInOutSharingViolation.
-  virtual std::unique_ptr<SaveLock> LockSave(const PathString& canonical) = 0;
-  // Begins a save of path, whose canonical path is canonical. Sets canonical's last name to
-  // the letter case the folder lists it in, and target to the file the save replaces, the one
-  // path leads to through links, and opens it for reading. Throws unless target is a regular
-  // file with no other name and a link at path still leads somewhere. Returns null when there
-  // is no file yet.
-  virtual std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, PathString& canonical,
-                                                    PathString& target) = 0;
+  // Begins a save of path: finds the file the name leads to, keeps every other save of that
+  // file waiting (by whatever name it was reached: they find it changed once this one ends),
+  // and holds it. Throws unless the target is a regular file with no other name that the user
+  // may write, and a link at path still leads somewhere.
+  virtual SaveHold OpenForSaving(const PathString& path) = 0;
   // Throws unless the backup may be replaced as a name: a regular file that is not read-only,
   // hidden or system, or missing in a folder that exists.
   virtual void CheckBackup(const PathString& backup) = 0;
-  // Throws unless the save may replace target now: it must be writable, not hidden, not
-  // system. Asked only once the backup is written, so that a refused file still gets one.
-  virtual void CheckReplaceable(const PathString& target, OpenedFile* original) = 0;
-  // Creates a new file for writing, shared with readers only, at path where it can. Whatever
-  // already stands there (a killed save's leftover, a link, a read-only file) is never opened:
-  // it is replaced as a name, or, where it cannot be, left alone and path is changed to the
-  // free name the file was made at.
-  virtual std::unique_ptr<OpenedFile> CreateTemporary(PathString& path) = 0;
+  // Throws unless the save may replace its file now: not read-only, hidden or system. Asked
+  // only once the backup is written, so that a refused file still gets one.
+  virtual void CheckReplaceable(const SaveHold& hold) = 0;
+  // Creates a new file for writing, shared with readers only, at the first free name of
+  // TemporaryPath(beside, ...), which path is set to. Nothing that already stands at those
+  // names is opened, replaced or removed.
+  virtual std::unique_ptr<OpenedFile> CreateTemporary(const PathString& beside, PathString& path) = 0;
   // Both replacements remove from when they fail, unless it is then the only copy of the record.
   // Moves from over the backup to, replacing whatever entry stands there as a name: a link
   // there is replaced, never what it leads to.
   virtual void ReplaceBackup(const PathString& from, const PathString& to) = 0;
-  // Moves from over target, the file the save opened as original, keeping what the platform
-  // keeps of a replaced file. Without original the file was missing, and a file that has come
-  // back meanwhile is not overwritten (kInOutFileChanged).
-  virtual void ReplaceTarget(const PathString& from, const PathString& target, OpenedFile* original) = 0;
+  // Moves from over the held file, once it is shown to be still the file at hold.target,
+  // keeping what the platform keeps of a replaced file; at no moment is the name empty. With
+  // no file held, a file that has come back meanwhile is not overwritten (kInOutFileChanged).
+  virtual void ReplaceTarget(const PathString& from, SaveHold& hold) = 0;
+  // Removes a temporary this save made.
   virtual void Remove(const PathString& path) = 0;
 };
-
-#ifdef _WIN32
-// The platform's own file system.
-FileApi& DefaultFileApi();
-#endif

@@ -34,6 +34,12 @@ std::string InOutMessage(int code) {
              "system file, so it was left as it is. Move it away or clear those attributes, then save.";
     case kInOutBrokenLink:
       return "The file's name is a link to a file that no longer exists. Open the file again, then save.";
+    case kInOutNameLeadsElsewhere:
+      return "The file's name, as Windows spells it, leads to another file. Give the file a name Windows "
+             "can spell (no dot or space at its end), then open it again.";
+    case kInOutTemporaryNamesTaken:
+      return "Every name a save could write through (the file's name with .~vm or .~v and one letter or "
+             "digit added) is taken. Move those files away, then save.";
     case kInOutBackupNameTooLong:
       return "The backup file's name would be too long. Give the file a shorter name, then save.";
     default:

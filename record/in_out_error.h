@@ -9,11 +9,11 @@ constexpr int kInOutFileNotFound = 2;
 constexpr int kInOutInvalidFilename = 3;
 constexpr int kInOutTooManyOpenFiles = 4;
 constexpr int kInOutAccessDenied = 5;
-// Another save of the same file is under way (Windows' sharing violation, on every platform).
+// Another save of the same file is under way (Windows' sharing violation).
 constexpr int kInOutSharingViolation = 32;
 
 // Refusals of our own. Bit 29 marks application-defined codes on Windows, so these can never
-// be mistaken for an error number of either platform.
+// be mistaken for a Windows error number.
 constexpr int kInOutEmptyPath = 0x20000001;
 constexpr int kInOutFileTooShort = 0x20000002;
 constexpr int kInOutFileTooLarge = 0x20000003;
@@ -23,6 +23,8 @@ constexpr int kInOutBackupNameTooLong = 0x20000006;
 constexpr int kInOutFileEmpty = 0x20000007;
 constexpr int kInOutBackupProtected = 0x20000008;
 constexpr int kInOutBrokenLink = 0x20000009;
+constexpr int kInOutNameLeadsElsewhere = 0x2000000A;
+constexpr int kInOutTemporaryNamesTaken = 0x2000000B;
 
 // The message the user sees for a code; it never names the file.
 std::string InOutMessage(int code);

@@ -11,12 +11,6 @@
 // choice in the open dialog from filling memory.
 constexpr std::uint64_t kMaxFileSize = 64u * 1024 * 1024;
 
-// path followed by ".bak", whatever extension the name already has. A save forms it from the
-// path as the file system spells it (FileApi::CanonicalPath).
-PathString BackupPath(const PathString& path);
-// The one temporary name a save writes path through.
-PathString TemporaryPath(const PathString& path);
-
 // Fills the image from the file. The image changes only when the whole file was read; a file
 // shorter than one record or longer than kMaxFileSize is refused.
 void Load(AudioConfigRecord& record, FileApi& files, const PathString& path);
@@ -26,11 +20,4 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path);
 // takes the new levels only when both files were written. Refused, with nothing written, when
 // the file no longer holds the image (another program changed it). A link is followed: the
 // file it leads to is replaced, and the backup goes beside the name given.
-void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
-          const std::array<int, 4>& levels);
-
-#ifdef _WIN32
-// The program's own calls: the one image, through the platform's file system.
-void Load(const PathString& path);
-void Save(const PathString& path, const std::array<int, 4>& levels);
-#endif
+void Save(AudioConfigRecord& record, FileApi& files, const PathString& path, const std::array<int, 4>& levels);

@@ -1,17 +1,8 @@
 #pragma once
 // Every Win32 call the file back-end makes goes through this one table, so that a test can make
-// any of them fail the way it really fails. The program never changes it.
+// any of them fail the way it really fails, or end the program there. The program never
+// changes it.
 #include <windows.h>
-
-// GetFileInformationByHandleEx's class and structure, which XP's headers do not name.
-constexpr int kFileStandardInfo = 1;
-struct StandardInformation {
-  LARGE_INTEGER AllocationSize;
-  LARGE_INTEGER EndOfFile;
-  DWORD NumberOfLinks;
-  BOOLEAN DeletePending;
-  BOOLEAN Directory;
-};
 
 struct Win32FileCalls {
   decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
@@ -31,9 +22,11 @@ struct Win32FileCalls {
   decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
   decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
   // Vista and later, from the table of functions found at run time; null on XP (or when the test
-  // seam hides them), which takes the fallbacks.
+  // seam hides it), which takes the fallback.
   DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE, LPWSTR, DWORD, DWORD) = nullptr;
-  BOOL(WINAPI* GetFileInformationByHandleEx)(HANDLE, int, LPVOID, DWORD) = nullptr;
+  // Wine's ReplaceFileW moves the file aside before it moves the new one in, leaving the name
+  // empty for a moment; there the file is replaced by one rename, which never does.
+  bool replaceByRename = false;
 };
 
 // The table the back-end calls through.

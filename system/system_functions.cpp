@@ -49,6 +49,11 @@ FARPROC FindSystemFunction(SystemDll dll, const char* name, FirstIn firstIn) {
   return module ? GetProcAddress(module, name) : nullptr;
 }
 
+bool RunningOnWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 bool HideNewerFunctions(bool hide) {
   bool previous = g_hideNewerFunctions;
   g_hideNewerFunctions = hide;

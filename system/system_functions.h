@@ -38,8 +38,6 @@ inline constexpr SystemFunction<decltype(&SetDllDirectoryW)> kSetDllDirectoryW{
     SystemDll::Kernel32, "SetDllDirectoryW", FirstIn::WindowsXp};
 inline constexpr SystemFunction<DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD)> kGetFinalPathNameByHandleW{
     SystemDll::Kernel32, "GetFinalPathNameByHandleW", FirstIn::WindowsVista};
-inline constexpr SystemFunction<BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD)> kGetFileInformationByHandleEx{
-    SystemDll::Kernel32, "GetFileInformationByHandleEx", FirstIn::WindowsVista};
 
 // user32: per-monitor DPI.
 inline constexpr SystemFunction<UINT(WINAPI*)()> kGetDpiForSystem{SystemDll::User32, "GetDpiForSystem",
@@ -97,6 +95,9 @@ void RestrictDllSearch();
 // Loads a DLL from the system folder by its full path, so no other folder is searched for it,
 // without the loader flags that XP, Vista and an un-updated Windows 7 lack.
 HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// Whether the program runs under Wine, whose ReplaceFileW empties the name for a moment.
+bool RunningOnWine();
 
 // Test seam: while set, every function newer than XP is missing, as on Windows XP, so every
 // caller takes its fallback. Returns the previous setting.

@@ -11,7 +11,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-const PathString kFile = "d/audio_cfg.db";
+const PathString kFile = L"d/audio_cfg.db";
 
 void Check(bool condition) {
   if (!condition) std::abort();

@@ -1,8 +1,10 @@
 #pragma once
 // A file system kept in memory, for the host tests of the record logic and for the loader's
 // fuzzer. It keeps the promises the Win32 back-end keeps (names replaced as names, a missing
-// folder is 3, a second save is 32) and can make any one call fail, moving part of the bytes
-// first as a real failing read or write does, with reads and writes in short pieces.
+// folder is 3, a second save is 32) and can make any one or two calls fail, moving part of the
+// bytes first as a real failing read or write does, with reads and writes in short pieces. A
+// failed rename keeps its source, as a real one does; the back-end then removes it, or keeps
+// it when it holds the only copy.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -26,17 +28,19 @@ class MemoryFileApi final : public FileApi {
   static constexpr int kNotFlushed = 9998;
 
   // Names are "folder/name"; a path's folder must be listed here.
-  std::vector<PathString> folders{"d"};
+  std::vector<PathString> folders{L"d"};
   // Two names sharing one entry are hard links.
   std::map<PathString, std::shared_ptr<MemoryEntry>> entries;
   // Symbolic links: name to the path they lead to.
   std::map<PathString, PathString> links;
 
   int fail_at = 0;                     // the call that fails with kInjected; 0 for none
+  int fail_again_at = 0;               // a second one, or 0
   std::size_t chunk = SIZE_MAX;        // the most one read or write moves
   std::int64_t size_error = 0;         // added to every size reported
   std::vector<std::string> calls;      // every call so far, by name
   bool save_under_way = false;         // another program's save holds the lock
+  bool replace_takes_file = false;     // a failing replace has taken the file away first
 
   void Put(const PathString& path, const std::vector<std::uint8_t>& bytes) {
     entries[path] = std::make_shared<MemoryEntry>(MemoryEntry{bytes});
@@ -53,7 +57,8 @@ class MemoryFileApi final : public FileApi {
   // Counts the call; true when it is the one to fail.
   bool Due(const char* name) {
     calls.push_back(name);
-    return static_cast<int>(calls.size()) == fail_at;
+    const int call = static_cast<int>(calls.size());
+    return call == fail_at || call == fail_again_at;
   }
   void Call(const char* name) {
     if (Due(name)) throw EInOutError(kInjected);
@@ -63,30 +68,26 @@ class MemoryFileApi final : public FileApi {
     Call("open");
     return std::make_unique<File>(*this, Existing(path));
   }
-  PathString CanonicalPath(const PathString& path) override {
-    Call("canonical");
-    return path;
-  }
-  std::unique_ptr<SaveLock> LockSave(const PathString&) override {
-    Call("lock");
-    if (save_under_way) throw EInOutError(kInOutSharingViolation);
-    return std::make_unique<Lock>(save_under_way);
-  }
-  std::unique_ptr<OpenedFile> OpenForSaving(const PathString& path, PathString&, PathString& target) override {
+  SaveHold OpenForSaving(const PathString& path) override {
     Call("open for saving");
+    SaveHold hold;
+    hold.name = path;
     const auto link = links.find(path);
-    target = link == links.end() ? path : link->second;
-    if (!entries.count(target)) {
+    hold.target = link == links.end() ? path : link->second;
+    if (!entries.count(hold.target)) {
       if (link != links.end()) throw EInOutError(kInOutBrokenLink);
-      FolderOf(target);
-      return nullptr;
+      FolderOf(hold.target);
+      hold.lock = TakeLock();
+      return hold;
     }
-    const std::shared_ptr<MemoryEntry> entry = Existing(target);
+    const std::shared_ptr<MemoryEntry> entry = Existing(hold.target);
     const auto names = std::count_if(entries.begin(), entries.end(), [&](const auto& e) { return e.second == entry; });
     if (names > 1) throw EInOutError(kInOutHardLinked);
+    hold.lock = TakeLock();
     auto file = std::make_unique<File>(*this, entry);
     file->refused = entry->read_only;
-    return file;
+    hold.file = std::move(file);
+    return hold;
   }
   void CheckBackup(const PathString& backup) override {
     Call("check backup");
@@ -96,25 +97,38 @@ class MemoryFileApi final : public FileApi {
       throw EInOutError(kInOutBackupProtected);
     }
   }
-  void CheckReplaceable(const PathString&, OpenedFile* original) override {
+  void CheckReplaceable(const SaveHold& hold) override {
     Call("check");
-    if (original != nullptr && static_cast<File*>(original)->refused) throw EInOutError(kInOutAccessDenied);
+    if (hold.file && static_cast<File*>(hold.file.get())->refused) throw EInOutError(kInOutAccessDenied);
   }
-  std::unique_ptr<OpenedFile> CreateTemporary(PathString& path) override {
+  std::unique_ptr<OpenedFile> CreateTemporary(const PathString& beside, PathString& path) override {
     Call("create");
-    FolderOf(path);
-    Put(path, {});  // whatever stood there is replaced as a name
-    return std::make_unique<File>(*this, entries[path]);
+    FolderOf(beside);
+    for (int attempt = 0; attempt < kTemporaryNames; ++attempt) {
+      path = TemporaryPath(beside, attempt);
+      if (entries.count(path) || links.count(path)) continue;  // never taken over
+      Put(path, {});
+      return std::make_unique<File>(*this, entries[path]);
+    }
+    throw EInOutError(kInOutTemporaryNamesTaken);
   }
   void ReplaceBackup(const PathString& from, const PathString& to) override {
-    Rename("replace backup", from, to);
+    Rename(Due("replace backup"), from, to);
   }
-  void ReplaceTarget(const PathString& from, const PathString& target, OpenedFile* original) override {
-    if (original == nullptr && entries.count(target)) {
+  void ReplaceTarget(const PathString& from, SaveHold& hold) override {
+    if (!hold.file && entries.count(hold.target)) {
       entries.erase(from);
       throw EInOutError(kInOutFileChanged);
     }
-    Rename("replace", from, target);
+    const bool fail = Due("replace");
+    if (fail && replace_takes_file) {
+      // As ReplaceFileW's 1176: the file is gone from its name and the new record is only in the
+      // temporary, which is moved in or, when that fails too, kept.
+      entries.erase(hold.target);
+      Rename(false, from, hold.target, Due("move in"));
+      return;
+    }
+    Rename(fail, from, hold.target);
   }
   void Remove(const PathString& path) override {
     Call("remove");
@@ -175,6 +189,11 @@ class MemoryFileApi final : public FileApi {
     std::size_t position_ = 0;
   };
 
+  std::unique_ptr<SaveLock> TakeLock() {
+    Call("lock");
+    if (save_under_way) throw EInOutError(kInOutSharingViolation);
+    return std::make_unique<Lock>(save_under_way);
+  }
   void FolderOf(const PathString& path) const {
     const PathString folder = path.substr(0, path.find_last_of('/'));
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
@@ -190,10 +209,12 @@ class MemoryFileApi final : public FileApi {
     if (found->second->directory) throw EInOutError(kInOutAccessDenied);
     return found->second;
   }
-  // A failed replace removes the temporary, as the back-end does.
-  void Rename(const char* name, const PathString& from, const PathString& to) {
-    if (Due(name)) {
-      entries.erase(from);
+  // A failed rename keeps its source, which the back-end removes unless told to keep it (or
+  // its removal fails).
+  void Rename(bool fail, const PathString& from, const PathString& to, bool failKeepingSource = false) {
+    if (failKeepingSource) throw EInOutError(kInjected);
+    if (fail) {
+      if (!Due("remove")) entries.erase(from);
       throw EInOutError(kInjected);
     }
     // A rename may reach the disk before the data it names: only flushed data is put in place.

@@ -42,5 +42,6 @@ if(WIN32)
       ENVIRONMENT VELMORA_RECORD_FIXTURES=${record_fixtures}
   )
 else()
-  gtest_discover_tests(record_tests DISCOVERY_TIMEOUT 10)
+  # A save that loops for ever fails in a minute, not in ctest's default of 25.
+  gtest_discover_tests(record_tests DISCOVERY_TIMEOUT 10 PROPERTIES TIMEOUT 60)
 endif()

@@ -128,16 +128,18 @@ TEST(RecordSaveTest, NothingAtItsOwnNamesLeadsASaveToAnotherFile) {
     const fs::path file = folder / "audio_cfg.db";
     const fs::path backup = folder / "audio_cfg.db.bak";
     const Bytes original = ReadBytes(file);
+    // What stands at the temporary's name is somebody else's: it stays, and is never opened.
+    Names names = NamesIn(folder);
+    if (!fs::exists(fs::symlink_status(backup))) names.insert(names.begin() + 1, "audio_cfg.db.bak");
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, file), 0);
     ASSERT_EQ(SaveFrom(record, file), 0);
-    EXPECT_EQ(NamesIn(folder), (Names{"audio_cfg.db", "audio_cfg.db.bak"}));
+    EXPECT_EQ(NamesIn(folder), names);
     EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
     EXPECT_EQ(ReadBytes(backup), original);
     EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-    // What the first save leaves, the next one takes as it is.
     ASSERT_EQ(SaveFrom(record, file), 0);
-    EXPECT_EQ(NamesIn(folder), (Names{"audio_cfg.db", "audio_cfg.db.bak"}));
+    EXPECT_EQ(NamesIn(folder), names);
   }
   std::vector<std::pair<std::string, Bytes>> after;
   for (const std::string& name : NamesIn(victims)) after.emplace_back(name, ReadBytes(victims / name));

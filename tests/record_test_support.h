@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "record/record_io.h"
+#ifdef _WIN32
+#include "record/file_api_win32.h"
+#endif
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;

@@ -6,7 +6,7 @@
 #include <exception>
 #include <iterator>
 
-#include "record/record_io.h"
+#include "ui/the_record.h"
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
 #include "ui/app_title.h"

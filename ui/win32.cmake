@@ -13,6 +13,7 @@ add_library(velmora_ui STATIC
   message_boxes.cpp
   open_dialog.cpp
   system_api.cpp
+  the_record.cpp
 )
 target_include_directories(velmora_ui PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${JPEG_INCLUDE_DIR})
 target_link_libraries(velmora_ui PUBLIC velmora_ui_core velmora_record velmora_system ${JPEG_LIBRARY}

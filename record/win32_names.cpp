@@ -1,0 +1,77 @@
+// The names a path has on disk: the full path, the long names, the file's own path and the
+// letter case its folder lists it in.
+#include <cwchar>
+
+#include "record/win32_file.h"
+
+bool SameIgnoringCase(const PathString& a, const PathString& b) {
+  return a.size() == b.size() && _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+PathString FullExtendedPath(const PathString& path) {
+  if (IsExtended(path)) return path;
+  PathString full;
+  DWORD size = FileCalls().GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  for (;;) {
+    if (size == 0) ThrowLastError();
+    full.resize(size);
+    const DWORD used = FileCalls().GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (used == 0) ThrowLastError();
+    if (used < size) {
+      full.resize(used);
+      return ExtendedPath(full);
+    }
+    size = used;  // The current folder changed between the two calls.
+  }
+}
+
+// Only a path with a short name in it needs expanding, and every short name Windows makes has
+// a tilde.
+PathString LongPathOf(const PathString& extendedPath) {
+  if (extendedPath.find(L'~') == PathString::npos) return extendedPath;
+  // Wine expands nothing behind \\?\, so a path short enough goes without it.
+  const bool drive = extendedPath.size() < MAX_PATH && extendedPath.compare(5, 1, L":") == 0;
+  const std::size_t prefix = drive ? 4 : 0;
+  PathString path(extendedPath.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD used = FileCalls().GetLongPathNameW(extendedPath.c_str() + prefix, &path[prefix],
+                                                    static_cast<DWORD>(path.size() - prefix));
+    if (used == 0) break;
+    if (used < path.size() - prefix) {
+      path.resize(prefix + used);
+      path.replace(0, prefix, extendedPath, 0, prefix);
+      return path;
+    }
+    path.resize(prefix + used);
+  }
+  const std::size_t start = NameStart(extendedPath);
+  if (GetLastError() != ERROR_FILE_NOT_FOUND || start == 0 || start == extendedPath.size()) return extendedPath;
+  const PathString folder = extendedPath.substr(0, start - 1);
+  if (folder.size() <= 6) return extendedPath;  // \\?\C: and shorter: a drive, never shortened
+  return LongPathOf(folder) + extendedPath.substr(start - 1);
+}
+
+PathString FinalPathOf(HANDLE file) {
+  const auto function = FileCalls().GetFinalPathNameByHandleW;
+  if (function == nullptr) return {};
+  PathString path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD used = function(file, &path[0], static_cast<DWORD>(path.size()), 0 /* normalised, DOS */);
+    if (used == 0) return {};
+    if (used < path.size()) {
+      path.resize(used);
+      return path;
+    }
+    path.resize(used);
+  }
+}
+
+PathString ListedSpelling(const PathString& extendedPath) {
+  const std::size_t start = NameStart(extendedPath);
+  // A wildcard would match other names; no file name can hold one.
+  if (extendedPath.find_first_of(L"*?", 4) != PathString::npos) return extendedPath;
+  WIN32_FIND_DATAW data{};
+  const UniqueFind find(FileCalls().FindFirstFileW(extendedPath.c_str(), &data));
+  if (!find || _wcsicmp(data.cFileName, extendedPath.c_str() + start) != 0) return extendedPath;
+  return extendedPath.substr(0, start) + data.cFileName;
+}
