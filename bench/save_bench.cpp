@@ -1,9 +1,10 @@
 // Save through the program's own file back-end beside a floor of raw Win32 calls that take the
 // same steps, interleaved in one run so that both see the same machine:
 //   save_bench.exe FOLDER [rounds]
-// The floor reads the file once (what the changed-on-disk guard needs), writes the backup and
-// then the file each through a flushed temporary, renames the backup into place and puts the
-// file in place with ReplaceFileW. Prints the medians and their ratio.
+// The floor looks at the file's identity, takes a lock, holds the file and reads it once (what
+// the changed-on-disk guard needs), writes the backup and then the file each through a flushed
+// temporary, renames the backup into place, looks at the file again and puts the new one in
+// place: one rename under Wine, ReplaceFileW on Windows. Prints the medians and their ratio.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "record/file_api_win32.h"
 #include "record/record_io.h"
+#include "system/system_functions.h"
 
 namespace {
 
@@ -48,22 +50,51 @@ void WriteFlushed(const std::wstring& path, const Bytes& bytes) {
   CloseHandle(file);
 }
 
+// What the save's identity checks cost: open for attributes, ask the file's identity, close.
+void LookAt(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  Require(file != INVALID_HANDLE_VALUE, "look");
+  BY_HANDLE_FILE_INFORMATION information{};
+  Require(GetFileInformationByHandle(file, &information), "identity");
+  CloseHandle(file);
+}
+
 void FloorSave(const std::wstring& path, Bytes& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  LookAt(path);
+  HANDLE lock = CreateMutexW(nullptr, FALSE, L"Local\\velmora floor");
+  Require(WaitForSingleObject(lock, INFINITE) == WAIT_OBJECT_0, "lock");
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   Require(file != INVALID_HANDLE_VALUE, "open");
+  BY_HANDLE_FILE_INFORMATION information{};
+  Require(GetFileInformationByHandle(file, &information), "identity");
+  static const auto finalPath = kGetFinalPathNameByHandleW.Find();
+  wchar_t final[MAX_PATH];
+  if (finalPath) finalPath(file, final, MAX_PATH, 0);
+  LookAt(path);
   Bytes read(bytes.size());
   DWORD got = 0;
   Require(ReadFile(file, read.data(), static_cast<DWORD>(read.size()), &got, nullptr), "read");
-  CloseHandle(file);
   const std::wstring temporary = path + L".~fl";
+  GetFileAttributesW((path + L".bak").c_str());
   WriteFlushed(temporary, bytes);
   Require(MoveFileExW(temporary.c_str(), (path + L".bak").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
           "rename");
   bytes[kLevelOffsets[0]] ^= 1;
   WriteFlushed(temporary, bytes);
-  Require(ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr),
-          "replace");
+  LookAt(path);
+  if (RunningOnWine()) {
+    CloseHandle(file);
+    Require(MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+            "rename");
+  } else {
+    Require(ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr),
+            "replace");
+    CloseHandle(file);
+  }
+  ReleaseMutex(lock);
+  CloseHandle(lock);
 }
 
 double Median(std::vector<double> values) {
