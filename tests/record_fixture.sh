@@ -43,8 +43,25 @@ setup)
   touch "$dir/attack.ready"
   head -c 5156 /dev/zero | tr '\0' '\006' >"$dir/victims/dangling.db"
   ln -s ../victims/dangling.db "$dir/dangling/audio_cfg.db" && touch "$dir/dangling.ready"
+  # One file by several spellings: a folder link, a file link and a drive letter of Wine's.
+  mkdir -p "$dir/alias/dir"
+  ln -s dir "$dir/alias/dirlink" && ln -s audio_cfg.db "$dir/alias/dir/filelink.db" && touch "$dir/alias.ready"
+  drive=${WINEPREFIX:-$HOME/.wine}/dosdevices/r:
+  if [ -d "${drive%/*}" ] && [ ! -e "$drive" ] && [ ! -L "$drive" ]; then
+    ln -s "$dir/alias/dir" "$drive" && touch "$dir/drive.ready"
+  fi
+  # Names Windows cannot tell apart: case twins, and a name ending in a dot beside the same
+  # name without it.
+  mkdir -p "$dir/twins" "$dir/odd"
+  head -c 5156 /dev/zero | tr '\0' '\007' >"$dir/twins/audio_cfg.db"
+  head -c 5156 /dev/zero | tr '\0' '\010' >"$dir/twins/AUDIO_CFG.DB"
+  head -c 5156 /dev/zero | tr '\0' '\011' >"$dir/odd/audio_cfg.db."
+  head -c 5156 /dev/zero | tr '\0' '\012' >"$dir/odd/audio_cfg.db"
+  touch "$dir/twins.ready" "$dir/odd.ready"
   ;;
 cleanup)
+  drive=${WINEPREFIX:-$HOME/.wine}/dosdevices/r:
+  [ "$(readlink "$drive" 2>/dev/null)" != "$dir/alias/dir" ] || rm -f "$drive"
   [ -d "$dir" ] || exit 0
   chattr -i "$dir/immutable/audio_cfg.db" 2>/dev/null
   while mountpoint -q "$dir/small" 2>/dev/null; do umount "$dir/small" || break; done
