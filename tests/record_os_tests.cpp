@@ -131,23 +131,31 @@ TEST(RecordOsTest, ProtectedFilesAndBackupsAreNotReplaced) {
       {false, FILE_ATTRIBUTE_SYSTEM, kInOutAccessDenied},
       {true, FILE_ATTRIBUTE_READONLY, kInOutBackupProtected},
       {true, FILE_ATTRIBUTE_HIDDEN, kInOutBackupProtected},
+      {true, FILE_ATTRIBUTE_DIRECTORY, kInOutBackupProtected},  // a folder at the backup's name
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.on_backup ? "backup " : "file ") << c.attribute);
     const fs::path& marked = c.on_backup ? backup : file;
+    const bool folder = c.attribute == FILE_ATTRIBUTE_DIRECTORY;
+    const Bytes old_backup = folder ? Bytes{} : Bytes{'o', 'l', 'd'};
+    fs::remove_all(backup);
     WriteBytes(file, original);
-    WriteBytes(backup, Bytes{'o', 'l', 'd'});
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, file), 0);
-    ASSERT_TRUE(SetFileAttributesW(marked.c_str(), c.attribute));
-    if (!(GetFileAttributesW(marked.c_str()) & c.attribute)) {
-      GTEST_SKIP() << "this file system keeps no such attribute";
+    if (folder) {
+      fs::create_directory(backup);
+    } else {
+      WriteBytes(backup, old_backup);
+      ASSERT_TRUE(SetFileAttributesW(marked.c_str(), c.attribute));
+      if (!(GetFileAttributesW(marked.c_str()) & c.attribute)) {
+        GTEST_SKIP() << "this file system keeps no such attribute";
+      }
     }
     EXPECT_EQ(SaveFrom(record, file, kNewLevels), c.code);
-    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!folder) SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(file), original);
     // A protected file still gets its backup first; a protected backup stops everything.
-    EXPECT_EQ(ReadBytes(backup), c.on_backup ? Bytes({'o', 'l', 'd'}) : original);
+    EXPECT_EQ(fs::is_directory(backup) ? Bytes{} : ReadBytes(backup), c.on_backup ? old_backup : original);
     EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}));
   }
 }

@@ -191,6 +191,11 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
           EXPECT_EQ(ReadBytes(file), original);
         }
         EXPECT_EQ(code == 0, saved);
+        // Data that may not have reached the disk is never taken for saved.
+        const std::string failed = fail_at == 0 ? "" : clean_calls[fail_at - 1];
+        if (failed == "WriteFile" || failed == "FlushFileBuffers" || failed == "CloseHandle") {
+          EXPECT_NE(code, 0);
+        }
         EXPECT_EQ(ImageOf(record), saved ? WithLevels(original, levels) : original);
         const Bytes now_backup = ReadBytes(backup);
         EXPECT_TRUE(now_backup == old_backup || now_backup == original);
