@@ -339,17 +339,18 @@ void TForm1::FitStatusFont(bool redraw) {
   HWND bar = Control(StatusBar1);
   RECT part = StatusBarPartRect(bar, 1);
   LOGFONTW font = StatusFontAt(dpi_);
-  const LONG smallest = ScaleForDpi(8, dpi_);  // a font smaller than this is hard to read
+  const LONG sign = font.lfHeight < 0 ? -1 : 1;
+  auto fontOfHeight = [&](int height) {
+    font.lfHeight = sign * height;
+    return UniqueFont(CreateFontIndirectW(&font));
+  };
   UniqueScreenDc screen(GetDC(nullptr));
-  UniqueFont fitted;
-  for (;;) {
-    fitted.reset(CreateFontIndirectW(&font));
-    ScopedSelect select(screen.get(), fitted.get());
-    if (ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_)) break;
-    LONG height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-    if (height <= smallest) break;
-    font.lfHeight += font.lfHeight < 0 ? 1 : -1;
-  }
+  int height = FittedFontHeight(sign * font.lfHeight, ScaleForDpi(8, dpi_), [&](int candidate) {
+    UniqueFont tried = fontOfHeight(candidate);
+    ScopedSelect select(screen.get(), tried.get());
+    return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
+  });
+  UniqueFont fitted = fontOfHeight(height);
   HwndSetFont(bar, fitted.get(), redraw);
   statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
 }
