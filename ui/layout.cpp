@@ -39,19 +39,25 @@ const std::array<ControlLayout, 19> kForm1Layout{{
 }};
 // clang-format on
 
-const ControlLayout& LayoutOf(ControlId id) {
-  for (const auto& c : kForm1Layout) {
-    if (c.id == id) return c;
+std::size_t LayoutIndexOf(ControlId id) {
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    if (kForm1Layout[i].id == id) return i;
   }
-  throw std::logic_error("control missing from the layout table");
+  return kForm1Layout.size();
 }
 
-int ScaleForDpi(int pixels, int dpi) {
-  // Same rounding as MulDiv: halves away from zero.
-  long long scaled = static_cast<long long>(pixels) * dpi;
-  return static_cast<int>(scaled >= 0 ? (scaled + kBaseDpi / 2) / kBaseDpi
-                                      : (scaled - kBaseDpi / 2) / kBaseDpi);
+const ControlLayout& LayoutOf(ControlId id) {
+  std::size_t i = LayoutIndexOf(id);
+  if (i == kForm1Layout.size()) throw std::logic_error("control missing from the layout table");
+  return kForm1Layout[i];
 }
+
+int MulDivRounded(long long value, long long numerator, long long denominator) {
+  long long scaled = value * numerator, half = denominator / 2;
+  return static_cast<int>((scaled >= 0 ? scaled + half : scaled - half) / denominator);
+}
+
+int ScaleForDpi(int pixels, int dpi) { return MulDivRounded(pixels, dpi, kBaseDpi); }
 
 LayoutRect ScaleForDpi(const LayoutRect& r, int dpi) {
   // Scale the edges, not the sizes, so neighbouring controls stay flush at any DPI.

@@ -98,7 +98,11 @@ constexpr ControlId kLevelUpDowns[4] = {UpDown1, UpDown2, UpDown3, UpDown4};
 
 extern const std::array<ControlLayout, 19> kForm1Layout;
 
+// The control's row in kForm1Layout; kForm1Layout.size() when it has none.
+std::size_t LayoutIndexOf(ControlId id);
 const ControlLayout& LayoutOf(ControlId id);
+// value * numerator / denominator with halves rounded away from zero, as MulDiv rounds.
+int MulDivRounded(long long value, long long numerator, long long denominator);
 int ScaleForDpi(int pixels, int dpi);
 LayoutRect ScaleForDpi(const LayoutRect& rect, int dpi);
 
