@@ -1,10 +1,13 @@
-// The fair floor for start-up: the main window's 19 controls from the same layout table, with the
-// same manifest, common controls and fonts, and nothing else (no logo, glyphs, clock or record).
+// The fair floor for start-up: the main window's 19 controls from the same layout table, made from
+// the same window classes and styles, with the same manifest, common controls and fonts, and nothing
+// else (no logo, glyphs, clock or record).
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include "ui/app_title.h"
+#include "ui/control_class.h"
+#include "ui/glyph_button.h"
 #include "ui/layout.h"
 
 namespace {
@@ -15,31 +18,6 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-const wchar_t* ClassFor(ControlKind kind, DWORD& style, DWORD& exStyle) {
-  switch (kind) {
-    case ControlKind::Edit:
-      style |= ES_LEFT | ES_AUTOHSCROLL;
-      exStyle = WS_EX_CLIENTEDGE;
-      return WC_EDITW;
-    case ControlKind::UpDown:
-      style |= UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
-      return UPDOWN_CLASSW;
-    case ControlKind::GlyphButton:
-    case ControlKind::SpeedButton:
-      return WC_BUTTONW;
-    case ControlKind::CheckBox:
-      style |= BS_AUTOCHECKBOX | WS_DISABLED;
-      return WC_BUTTONW;
-    case ControlKind::StatusBar:
-      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
-      return STATUSCLASSNAMEW;
-    case ControlKind::Picture:
-    case ControlKind::Label:
-      break;
-  }
-  return WC_STATICW;
 }
 
 }  // namespace
@@ -55,6 +33,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = L"ControlsFloor";
   RegisterClassExW(&wc);
+  RegisterSpeedButtonClass(instance);
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT frame{0, 0, kForm1ClientWidth, kForm1ClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, WS_EX_CONTROLPARENT);
@@ -68,12 +47,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                 FIXED_PITCH | FF_MODERN, kLabelFontFace);
   for (const ControlLayout& c : kForm1Layout) {
-    DWORD style = WS_CHILD | WS_VISIBLE;
-    DWORD exStyle = 0;
-    const wchar_t* className = ClassFor(c.kind, style, exStyle);
-    HWND control = CreateWindowExW(exStyle, className, c.text, style, c.rect.left, c.rect.top, c.rect.width,
-                                   c.rect.height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                   instance, nullptr);
+    ControlClass cls = ControlClassOf(c);
+    HWND control = CreateWindowExW(cls.exStyle, cls.name, c.text, cls.style, c.rect.left, c.rect.top,
+                                   c.rect.width, c.rect.height, hwnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     HFONT font = c.font == FontKind::Label ? labelFont : c.font == FontKind::Window ? windowFont : nullptr;
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev
+  cmake make g++ clang clang-format libclang-rt-14-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 python3 wine wine64 wine32:i386
   xvfb xauth xdotool imagemagick fonts-wine fonts-liberation
   dpkg-dev locales util-linux e2fsprogs strace

@@ -4,6 +4,9 @@
 . "$(dirname "$0")/prepare.sh"
 velmora_headless
 
+echo "== format: every tracked C and C++ file as .clang-format lays it out"
+git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
+
 echo "== host build"
 cmake --preset host >/dev/null
 cmake --build --preset host

@@ -43,7 +43,8 @@ using UniqueScreenDc = UniqueHandle<HDC, ReleaseScreenDc>;  // from GetDC(nullpt
 
 // uxtheme is loaded at run time: a theme handle exists only where it was.
 inline void CloseTheme(HTHEME theme) {
-  if (auto closeThemeData = kCloseThemeData.Find()) closeThemeData(theme);
+  static const auto closeThemeData = kCloseThemeData.Find();
+  if (closeThemeData) closeThemeData(theme);
 }
 using UniqueTheme = UniqueHandle<HTHEME, CloseTheme>;
 

@@ -1,23 +1,42 @@
 // The layout table: the facts the window builder relies on without checking them itself.
+#include <array>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ui/layout.h"
 
-TEST(LayoutTable, CreationOrderIsTheTabOrderAndEachLabelPrecedesItsBox) {
-  int lastTab = -1;
+TEST(LayoutTable, EveryControlHasItsPixelsAndEachLabelPrecedesItsBox) {
+  // The window's required pixels at 96 DPI, written out rather than read from the table.
+  const struct {
+    ControlId id;
+    LayoutRect rect;
+  } kPixels[] = {
+      {Image1, {8, 8, 105, 105}},      {Label1, {120, 16, 70, 18}},    {Label2, {120, 40, 70, 18}},
+      {Label3, {120, 64, 80, 18}},     {Label4, {120, 88, 100, 18}},   {Edit1, {224, 16, 17, 21}},
+      {Edit2, {224, 40, 17, 21}},      {Edit3, {224, 64, 17, 21}},     {Edit4, {224, 88, 17, 21}},
+      {UpDown1, {241, 16, 17, 21}},    {UpDown2, {241, 40, 16, 21}},   {UpDown3, {241, 64, 16, 21}},
+      {UpDown4, {241, 88, 16, 21}},    {BitBtn1, {8, 120, 83, 25}},    {BitBtn2, {96, 120, 81, 25}},
+      {BitBtn3, {184, 120, 75, 25}},   {CheckBox1, {8, 152, 217, 17}}, {SpeedButton1, {232, 152, 23, 22}},
+      {StatusBar1, {0, 181, 266, 19}},
+  };
+  ASSERT_EQ(std::size(kPixels), kForm1Layout.size());
+  for (const auto& p : kPixels) {
+    const LayoutRect& r = LayoutOf(p.id).rect;
+    EXPECT_EQ((std::array{r.left, r.top, r.width, r.height}),
+              (std::array{p.rect.left, p.rect.top, p.rect.width, p.rect.height}))
+        << LayoutOf(p.id).name;
+  }
+  EXPECT_EQ(kForm1ClientWidth, 266);
+  EXPECT_EQ(kForm1ClientHeight, 200);
+  EXPECT_EQ(kStatusPanel0Width, 200);
+
   std::set<int> ids;
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     const ControlLayout& c = kForm1Layout[i];
     EXPECT_TRUE(ids.insert(c.id).second) << c.name << " twice";
-    if (c.tabPosition >= 0) {
-      EXPECT_EQ(c.tabPosition, lastTab + 1) << c.name;
-      lastTab = c.tabPosition;
-    } else {
-      EXPECT_FALSE(c.flags & kTabStop) << c.name << " is a Tab stop outside the Tab order";
-    }
     EXPECT_EQ((c.flags & kChecked) != 0, c.kind == ControlKind::CheckBox) << c.name;
     const bool hasGlyph = c.kind == ControlKind::GlyphButton || c.kind == ControlKind::SpeedButton;
     EXPECT_EQ(c.glyph != 0, hasGlyph) << c.name;
@@ -32,7 +51,6 @@ TEST(LayoutTable, CreationOrderIsTheTabOrderAndEachLabelPrecedesItsBox) {
       EXPECT_EQ(c.rect.height, box.height) << c.name;
     }
   }
-  EXPECT_EQ(lastTab, 12);
 }
 
 TEST(LayoutTable, ScalingKeepsNeighboursFlushAndIsExactAt96) {
@@ -100,5 +118,16 @@ TEST(LayoutTable, OpenDialogIsCentredAcrossAndAThirdDownRoundingDown) {
     LayoutPoint p = OpenDialogPosition(c.monitor, c.width, c.height);
     EXPECT_EQ(p.x, c.at.x) << c.monitor.left << " " << c.width;
     EXPECT_EQ(p.y, c.at.y) << c.monitor.top << " " << c.height;
+  }
+}
+
+TEST(LayoutTable, ClockFontShrinksUntilItFitsButNeverBelowItsFloor) {
+  const struct {
+    int height, smallest, fitsFrom, fitted;  // fitsFrom 0: no height fits
+  } cases[] = {{15, 12, 15, 15}, {15, 12, 13, 13}, {15, 12, 0, 12}, {10, 12, 0, 10}};
+  for (const auto& c : cases) {
+    int tries = 0;  // bounded, so a missing floor fails instead of hanging
+    auto fits = [&](int height) { return ++tries > 100 || height <= c.fitsFrom; };
+    EXPECT_EQ(FittedFontHeight(c.height, c.smallest, fits), c.fitted) << c.height << " from " << c.fitsFrom;
   }
 }

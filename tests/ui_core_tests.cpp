@@ -86,8 +86,14 @@ TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {
       {"\xF0\x9F\x94\x8A", L"\U0001F50A."},
       {"bad \xFF", L"bad \uFFFD."},
       {"cut \xE2\x82", L"cut \uFFFD."},
-      {"\xC0\xAF!", L"\uFFFD\uFFFD!"},  // overlong '/'
-      {"\xED\xA0\x80", L"\uFFFD."},     // an encoded surrogate
+      {"\xC0\xAF!", L"\uFFFD\uFFFD!"},       // overlong '/'
+      {"\xED\xA0\x80", L"\uFFFD."},          // an encoded surrogate
+      {"\xE0\x9F\xBF", L"\uFFFD."},          // overlong U+07FF in three bytes
+      {"\xE0\xA0\x80", L"\u0800."},          // the first three-byte character
+      {"\xF0\x8F\xBF\xBF", L"\uFFFD."},      // overlong U+FFFF in four bytes
+      {"\xF0\x90\x80\x80", L"\U00010000."},  // the first pair of surrogates where wchar_t is 16 bits
+      {"\xF4\x8F\xBF\xBF", L"\U0010FFFF."},
+      {"\xF4\x90\x80\x80", L"\uFFFD."},  // past U+10FFFF
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << "message \"" << c.message << '"';
 }
@@ -114,6 +120,7 @@ TEST(TimeFormat, BuildsFromLocaleAndFormats) {
       {"24h leading zero morning", german, L"hh:mm:ss", 9, 5, 7, L"09:05:07"},
       {"24h leading zero midnight", german, L"hh:mm:ss", 0, 0, 0, L"00:00:00"},
       {"24h leading zero evening", german, L"hh:mm:ss", 23, 59, 59, L"23:59:59"},
+      {"two digits from ten on", german, L"hh:mm:ss", 10, 10, 10, L"10:10:10"},
       {"US morning", us, L"h:mm:ss AMPM", 9, 5, 7, L"9:05:07 AM"},
       {"US evening", us, L"h:mm:ss AMPM", 21, 5, 7, L"9:05:07 PM"},
       {"US midnight shows 12", us, L"h:mm:ss AMPM", 0, 0, 0, L"12:00:00 AM"},

@@ -71,6 +71,7 @@ TEST_F(Form1Input, AfterAnArrowClickTheKeysStepExactlyOnceInThatRow) {
   ClickAt(Main(), Arrow(UpDown2, false));
   Pump(100);
   EXPECT_EQ(Text(Edit2), L"4");
+  EXPECT_EQ(SendMessageW(C(UpDown2), UDM_GETPOS32, 0, 0), 4) << "the arrow moved the control once";
   EXPECT_EQ(GetFocus(), C(Edit2)) << "the click puts the focus in its row's box";
   PressKey(Main(), VK_DOWN);
   Pump(100);
@@ -79,6 +80,7 @@ TEST_F(Form1Input, AfterAnArrowClickTheKeysStepExactlyOnceInThatRow) {
   ClickAt(Main(), Arrow(UpDown2, true));
   Pump(100);
   EXPECT_EQ(Text(Edit2), L"4");
+  EXPECT_EQ(SendMessageW(C(UpDown2), UDM_GETPOS32, 0, 0), 4);
   PressKey(Main(), VK_UP);
   Pump(100);
   EXPECT_EQ(Text(Edit2), L"5");
@@ -105,6 +107,19 @@ TEST_F(Form1Input, ArrowsStepFromTheLastValidValueWhenTheTextDoesNotCount) {
   PressKey(Main(), VK_DOWN);
   Pump(100);
   EXPECT_EQ(Text(Edit1), L"4");
+}
+
+TEST_F(Form1Input, FocusComesBackWhereItWasAfterSwitchingAway) {
+  SetFocus(C(Edit3));
+  HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+  SetForegroundWindow(other);
+  Pump(50);
+  ASSERT_NE(GetFocus(), C(Edit3));
+  SetForegroundWindow(Main());
+  Pump(50);
+  EXPECT_EQ(GetFocus(), C(Edit3));
+  DestroyWindow(other);
 }
 
 TEST_F(Form1Input, F1ShowsAboutWhereverTheFocusIs) {

@@ -163,6 +163,17 @@ TEST_F(Form1Keyboard, TabVisitsTheButtonsAndBoxesInOrderStartingAtOpen) {
     at = GetNextDlgTabItem(Main(), at, FALSE);
     EXPECT_EQ(at, C(kOrder[i])) << "step " << i;
   }
+  // The controls that hold a place in the Tab order, as the window keeps them (its z-order).
+  const ControlId kPlaces[] = {BitBtn1, BitBtn2, StatusBar1, UpDown1, Edit1,   Edit2,    Edit3,
+                               Edit4,   UpDown2, UpDown3,    UpDown4, BitBtn3, CheckBox1};
+  std::vector<HWND> walked;
+  for (HWND child = GetWindow(Main(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (std::find_if(std::begin(kPlaces), std::end(kPlaces), [&](ControlId id) { return C(id) == child; }) !=
+        std::end(kPlaces))
+      walked.push_back(child);
+  }
+  ASSERT_EQ(walked.size(), std::size(kPlaces));
+  for (std::size_t i = 0; i < walked.size(); ++i) EXPECT_EQ(walked[i], C(kPlaces[i])) << "place " << i;
   // Each label comes just before its box, which is how screen readers name the box.
   for (int slot = 0; slot < 4; ++slot) {
     EXPECT_EQ(GetWindow(C(kLevelEdits[slot]), GW_HWNDPREV), C(static_cast<ControlId>(Label1 + slot)));

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <exception>
 #include <iterator>
+#include <utility>
 
 #include "ui/the_record.h"
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
 #include "ui/app_title.h"
+#include "ui/control_class.h"
 #include "ui/glyph_button.h"
 #include "ui/high_contrast.h"
 #include "ui/icons.h"
@@ -36,12 +38,18 @@ constexpr ClickBinding kClickHandlers[] = {
     {SpeedButton1, &TForm1::SpeedButton1Click},
 };
 
-std::size_t IndexOf(ControlId id) {
-  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
-    if (kForm1Layout[i].id == id) return i;
-  }
-  return kForm1Layout.size();
-}
+// Sets a flag for one scope and puts back what it was.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag), was_(std::exchange(flag, true)) {}
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+  ~ScopedFlag() { flag_ = was_; }
+
+ private:
+  bool& flag_;
+  bool was_;
+};
 
 UniqueFont CreateFormFont(int height, const wchar_t* face, BYTE pitchAndFamily) {
   return UniqueFont(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -61,8 +69,7 @@ LOGFONTW StatusFontAt(int dpi) {
     font.lfHeight = -kWindowFontHeight;
     std::copy(std::begin(kWindowFontFace), std::end(kWindowFontFace), font.lfFaceName);
   }
-  const long long system = SystemDpi(), scaled = static_cast<long long>(font.lfHeight) * dpi;
-  font.lfHeight = static_cast<LONG>((scaled >= 0 ? scaled + system / 2 : scaled - system / 2) / system);
+  font.lfHeight = MulDivRounded(font.lfHeight, dpi, SystemDpi());
   return font;
 }
 
@@ -90,7 +97,7 @@ TForm1::~TForm1() {
 }
 
 HWND TForm1::Control(ControlId id) const {
-  std::size_t i = IndexOf(id);
+  std::size_t i = LayoutIndexOf(id);
   return i < controls_.size() ? controls_[i] : nullptr;
 }
 
@@ -145,85 +152,92 @@ LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   try {
     return self->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
+    self->ShowFailure(e.what());
   } catch (...) {
-    ShowErrorBox("Unexpected error");
+    self->ShowFailure("Unexpected error");
   }
   return 0;
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // clang-format off
   switch (message) {
-    case WM_CREATE:
-      return OnCreate() ? 0 : -1;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case WM_NOTIFY:
-      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    case kStepLevelMessage:
-      StepLevel(SlotOf(static_cast<int>(wParam)), static_cast<int>(lParam));
-      return 0;
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_ERASEBKGND: {
-      RECT client{};
-      GetClientRect(hwnd_, &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, BackgroundBrush());
-      return TRUE;
-    }
-    case WM_CTLCOLORSTATIC: {
-      // Labels and the check box sit on the window's background.
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, BackgroundColor());
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(BackgroundBrush());
-    }
-    case WM_TIMER:
-      if (wParam == kTimer1) Timer1Timer();
-      return 0;
-    case WM_HELP:
-      OnHelp();
-      return TRUE;
-    case WM_SYSCOLORCHANGE:
-      // Common controls learn of new colours only from their parent.
-      for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
-      ReadContrast();
-      return 0;
-    case WM_SETTINGCHANGE:
-      if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
-      if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
-        clock_.Rebuild();
-        FitStatusFont(true);  // the new format may be wider
-      } else if (wParam == SPI_SETNONCLIENTMETRICS) {
-        FitStatusFont(true);
-      }
-      break;
-    case WM_ACTIVATE:
-      OnActivate(LOWORD(wParam) != WA_INACTIVE);
-      return 0;
-    case WM_SETFOCUS:
-      OnActivate(true);
-      return 0;
-    case WM_SYSCOMMAND:
-      // The window has one size: no maximizing or sizing, whatever sends the command.
-      if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE) return 0;
-      break;
-    case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
-      return 0;
-    case WM_DESTROY:
-      KillTimer(hwnd_, kTimer1);
-      PostQuitMessage(0);
-      return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      controls_.fill(nullptr);
-      return 0;
+    case WM_CREATE:         return OnCreate() ? 0 : -1;
+    case WM_COMMAND:        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY:         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case kStepLevelMessage: return OnStepLevel(static_cast<int>(wParam), static_cast<int>(lParam));
+    case WM_DRAWITEM:       return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_ERASEBKGND:     return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    case WM_TIMER:          return OnTimer(wParam);
+    case WM_HELP:           return OnHelp();
+    case WM_SYSCOLORCHANGE: return OnSysColorChange(wParam, lParam);
+    case WM_SETTINGCHANGE:  return OnSettingChange(wParam, lParam);
+    case WM_ACTIVATE:       return OnActivate(LOWORD(wParam) != WA_INACTIVE);
+    case WM_SETFOCUS:       return OnActivate(true);
+    case WM_SYSCOMMAND:     return OnSysCommand(wParam, lParam);
+    case WM_DPICHANGED:     return OnDpiChanged(wParam, reinterpret_cast<LPCRECT>(lParam));
+    case WM_DESTROY:        return OnDestroy();
+    case WM_NCDESTROY:      return OnNcDestroy();
   }
+  // clang-format on
   return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT TForm1::OnEraseBackground(HDC dc) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, BackgroundBrush());
+  return TRUE;
+}
+
+LRESULT TForm1::OnCtlColorStatic(HDC dc) {
+  // Labels and the check box sit on the window's background.
+  SetBkColor(dc, BackgroundColor());
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  return reinterpret_cast<LRESULT>(BackgroundBrush());
+}
+
+LRESULT TForm1::OnTimer(UINT_PTR id) {
+  if (id == kTimer1) Timer1Timer();
+  return 0;
+}
+
+LRESULT TForm1::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
+  // Common controls learn of new colours only from their parent.
+  for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
+  ReadContrast();
+  return 0;
+}
+
+LRESULT TForm1::OnSettingChange(WPARAM wParam, LPARAM lParam) {
+  if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
+  if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
+    clock_.Rebuild();
+    FitStatusFont(true);  // the new format may be wider
+  } else if (wParam == SPI_SETNONCLIENTMETRICS) {
+    FitStatusFont(true);
+  }
+  return DefWindowProcW(hwnd_, WM_SETTINGCHANGE, wParam, lParam);
+}
+
+LRESULT TForm1::OnSysCommand(WPARAM wParam, LPARAM lParam) {
+  // The window has one size: no maximizing or sizing, whatever sends the command.
+  if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE) return 0;
+  return DefWindowProcW(hwnd_, WM_SYSCOMMAND, wParam, lParam);
+}
+
+LRESULT TForm1::OnDestroy() {
+  KillTimer(hwnd_, kTimer1);
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT TForm1::OnNcDestroy() {
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  controls_.fill(nullptr);
+  return 0;
 }
 
 bool TForm1::OnCreate() {
@@ -242,7 +256,8 @@ bool TForm1::OnCreate() {
     UpDownSetRange(upDown, kLevelMin, kLevelMax);
     UpDownSetPos(upDown, kLevelMin);
     // After the buddy, so the keys reach the form first.
-    if (auto subclass = kSetWindowSubclass.Find()) subclass(edit, LevelEditProc, 0, 0);
+    static const auto subclass = kSetWindowSubclass.Find();
+    if (subclass) subclass(edit, LevelEditProc, 0, 0);
     // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
     // after creation, it keeps the table's.
     LayoutRect r = ScaleForDpi(c.rect, dpi_);
@@ -258,48 +273,12 @@ bool TForm1::OnCreate() {
 }
 
 HWND TForm1::CreateControl(const ControlLayout& c) {
-  const wchar_t* className = WC_STATICW;
-  DWORD style = WS_CHILD | WS_VISIBLE;
-  DWORD exStyle = 0;
-  switch (c.kind) {
-    case ControlKind::Picture:
-      style |= SS_OWNERDRAW;
-      break;
-    case ControlKind::Label:
-      style |= SS_LEFT | SS_NOPREFIX;
-      break;
-    case ControlKind::Edit:
-      className = WC_EDITW;
-      style |= ES_LEFT | ES_AUTOHSCROLL;
-      exStyle = WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::UpDown:
-      className = UPDOWN_CLASSW;
-      style |= UDS_NOTHOUSANDS;
-      break;
-    case ControlKind::GlyphButton:
-      className = WC_BUTTONW;
-      style |= BS_OWNERDRAW;
-      break;
-    case ControlKind::CheckBox:
-      className = WC_BUTTONW;
-      style |= BS_AUTOCHECKBOX;
-      break;
-    case ControlKind::SpeedButton:
-      className = kSpeedButtonClass;
-      break;
-    case ControlKind::StatusBar:
-      // Placed by the layout like every other control; the window never changes size.
-      className = STATUSCLASSNAMEW;
-      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
-      break;
-  }
-  if (c.flags & kTabStop) style |= WS_TABSTOP;
-  if (c.flags & kDisabled) style |= WS_DISABLED;
+  ControlClass cls = ControlClassOf(c);
   LayoutRect r = ScaleForDpi(c.rect, dpi_);
-  HWND control = CreateWindowExW(exStyle, className, c.text, style, r.left, r.top, r.width, r.height, hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-  if (control && (c.flags & kChecked)) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+  HWND control =
+      CreateWindowExW(cls.exStyle, cls.name, c.text, cls.style, r.left, r.top, r.width, r.height, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+  if (control && (c.flags & kChecked)) ButtonSetCheck(control, true);
   return control;
 }
 
@@ -321,9 +300,7 @@ void TForm1::SetUpControls(bool redraw) {
     if (c.font == FontKind::Window || c.font == FontKind::Label)
       HwndSetFont(controls_[i], c.font == FontKind::Label ? labelFont.get() : windowFont.get(), redraw);
     // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
-    if (c.kind == ControlKind::Edit)
-      SendMessageW(controls_[i], EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                   MAKELPARAM(ScaleForDpi(kEditLeftMargin, dpi_), 0));
+    if (c.kind == ControlKind::Edit) EditSetMargins(controls_[i], ScaleForDpi(kEditLeftMargin, dpi_), 0);
     if (c.kind == ControlKind::SpeedButton) SetSpeedButtonGlyph(controls_[i], glyphs[i].get(), glyphSize);
   }
   windowFont_ = std::move(windowFont);
@@ -339,17 +316,18 @@ void TForm1::FitStatusFont(bool redraw) {
   HWND bar = Control(StatusBar1);
   RECT part = StatusBarPartRect(bar, 1);
   LOGFONTW font = StatusFontAt(dpi_);
-  const LONG smallest = ScaleForDpi(8, dpi_);  // a font smaller than this is hard to read
+  const LONG sign = font.lfHeight < 0 ? -1 : 1;
+  auto fontOfHeight = [&](int height) {
+    font.lfHeight = sign * height;
+    return UniqueFont(CreateFontIndirectW(&font));
+  };
   UniqueScreenDc screen(GetDC(nullptr));
-  UniqueFont fitted;
-  for (;;) {
-    fitted.reset(CreateFontIndirectW(&font));
-    ScopedSelect select(screen.get(), fitted.get());
-    if (ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_)) break;
-    LONG height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-    if (height <= smallest) break;
-    font.lfHeight += font.lfHeight < 0 ? 1 : -1;
-  }
+  int height = FittedFontHeight(sign * font.lfHeight, ScaleForDpi(8, dpi_), [&](int candidate) {
+    UniqueFont tried = fontOfHeight(candidate);
+    ScopedSelect select(screen.get(), tried.get());
+    return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
+  });
+  UniqueFont fitted = fontOfHeight(height);
   HwndSetFont(bar, fitted.get(), redraw);
   statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
 }
@@ -367,8 +345,8 @@ void TForm1::ApplyIcons() {
   // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
   UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
   UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+  WindowSetIcon(hwnd_, ICON_SMALL, small.get());
+  WindowSetIcon(hwnd_, ICON_BIG, large.get());
   smallIcon_ = std::move(small);  // the icons the window used before are released only now
   largeIcon_ = std::move(large);
 }
@@ -380,7 +358,7 @@ void TForm1::ReadContrast() {
     // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
     // controls would paint the style's colours under the scheme's text: turn them off here too.
     // A class list naming no class turns a window's style off; Wine takes an empty one as none.
-    auto setWindowTheme = kSetWindowTheme.Find();
+    static const auto setWindowTheme = kSetWindowTheme.Find();
     for (HWND control : controls_) {
       if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
     }
@@ -402,36 +380,47 @@ HBRUSH TForm1::BackgroundBrush() const {
 }
 
 HBITMAP TForm1::GlyphBitmap(ControlId id) const {
-  std::size_t i = IndexOf(id);
+  std::size_t i = LayoutIndexOf(id);
   return i < glyphs_.size() ? glyphs_[i].get() : nullptr;
 }
 
-void TForm1::OnCommand(int id, int code) {
+LRESULT TForm1::OnCommand(int id, int code) {
   if (id == IDOK) {
     // Enter: press the focused button; in a text box it does nothing.
     HWND focus = GetFocus();
     if (focus && GetParent(focus) == hwnd_ &&
         LayoutOf(static_cast<ControlId>(GetDlgCtrlID(focus))).kind == ControlKind::GlyphButton)
       SendMessageW(focus, BM_CLICK, 0, 0);
-    return;
+    return 0;
   }
   if (code == EN_CHANGE) {
     // Typing that counts becomes the box's value; anything else leaves the last one standing.
     int slot = SlotOf(id);
-    if (slot < 0) return;
+    if (slot < 0) return 0;
     if (auto level = ParseLevelText(HwndText(Control(kLevelEdits[slot])))) {
       levels_[static_cast<std::size_t>(slot)] = *level;
       UpDownSetPos(Control(kLevelUpDowns[slot]), *level);
     }
-    return;
+    return 0;
   }
-  if (code != BN_CLICKED) return;
+  if (code != BN_CLICKED) return 0;
   for (const auto& binding : kClickHandlers) {
-    if (binding.control == id) {
-      (this->*binding.handler)();
-      return;
-    }
+    if (binding.control == id) RunCommand(binding.handler);
   }
+  return 0;
+}
+
+void TForm1::RunCommand(void (TForm1::*handler)()) {
+  // A click queued behind a running command, or behind its box, would otherwise run inside that
+  // box's modal loop: every failing save stacking one more box.
+  if (commandRunning_) return;
+  ScopedFlag running(commandRunning_);
+  (this->*handler)();
+}
+
+void TForm1::ShowFailure(const char* message) {
+  ScopedFlag running(commandRunning_);  // the box belongs to the command that failed
+  ShowErrorBox(message);
 }
 
 LRESULT TForm1::OnNotify(const NMHDR& header) {
@@ -458,7 +447,7 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   int size = ScaleForDpi(kCheckBoxSize, dpi_);
   RECT mark{r.left, r.top + (r.bottom - r.top - size) / 2, r.left + size, 0};
   mark.bottom = mark.top + size;
-  bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  bool checked = ButtonGetCheck(box);
   DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
                    DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
   SIZE zero{};
@@ -472,48 +461,53 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   return CDRF_SKIPDEFAULT;
 }
 
-void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == Image1) {
     FillRect(item.hDC, &item.rcItem, BackgroundBrush());
-    if (!logo_) return;
+    if (!logo_) return TRUE;
     UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
     ScopedSelect select(source.get(), logo_.get());
     LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, kLogoPlacement.width,
                kLogoPlacement.height, SRCCOPY);
-    return;
+    return TRUE;
   }
   DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), glyphSize_,
                   ScaleForDpi(kGlyphGap, dpi_));
+  return TRUE;
 }
 
-void TForm1::OnActivate(bool active) {
+LRESULT TForm1::OnActivate(bool active) {
   if (!active) {
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-    return;
+    return 0;
   }
   SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Control(BitBtn1));
+  return 0;
 }
 
-void TForm1::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
+LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
+  const int dpiX = LOWORD(dpis), dpiY = HIWORD(dpis);
   // Windows always sends one DPI for both axes and the window's new frame. Anything else is
   // a broken message: acting on it would blank the window or push every control off-screen.
   if (dpiX != dpiY || !IsSaneDpi(dpiY) || !suggested || suggested->right <= suggested->left ||
       suggested->bottom <= suggested->top)
-    return;
+    return 0;
   dpi_ = dpiY;
   ApplyLayout();
   ApplyIcons();
   SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return 0;
 }
 
-void TForm1::OnHelp() {
+LRESULT TForm1::OnHelp() {
   // F1 opens About, the one help the program has. While a box is up the window is disabled,
   // and F1 there must not open another.
-  if (IsWindowEnabled(hwnd_)) SpeedButton1Click();
+  if (IsWindowEnabled(hwnd_)) RunCommand(&TForm1::SpeedButton1Click);
+  return TRUE;
 }
 
 void TForm1::SetStatusMessage(const std::wstring& text) { StatusBarSetText(Control(StatusBar1), 0, text); }
@@ -558,6 +552,11 @@ void TForm1::BitBtn3Click() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void TForm1::SpeedButton1Click() { ShowAboutBox(hwnd_); }
 
+LRESULT TForm1::OnStepLevel(int controlId, int delta) {
+  StepLevel(SlotOf(controlId), delta);
+  return 0;
+}
+
 int TForm1::SlotOf(int controlId) const {
   for (int slot = 0; slot < 4; ++slot) {
     if (kLevelEdits[slot] == controlId || kLevelUpDowns[slot] == controlId) return slot;
@@ -569,7 +568,7 @@ void TForm1::StepLevel(int slot, int delta) {
   if (slot < 0) return;
   ShowLevel(slot, ::StepLevel(HwndText(Control(kLevelEdits[slot])), levels_[static_cast<std::size_t>(slot)],
                               delta));
-  SendMessageW(Control(kLevelEdits[slot]), EM_SETSEL, 1, 1);  // the caret after the digit, not over it
+  EditSetSelection(Control(kLevelEdits[slot]), 1, 1);  // the caret after the digit, not over it
 }
 
 int TForm1::LevelToSave(int slot) const {

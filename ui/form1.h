@@ -7,12 +7,12 @@
 #include <array>
 #include <string>
 
+#include "system/resource.h"
 #include "ui/clock.h"
 #include "ui/layout.h"
 #include "ui/level_text.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
-#include "system/resource.h"
 
 class TForm1 {
  public:
@@ -47,13 +47,25 @@ class TForm1 {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
-  void OnCommand(int id, int code);
+  LRESULT OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const;
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
-  void OnActivate(bool active);
-  void OnHelp();
+  LRESULT OnStepLevel(int controlId, int delta);
+  LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnCtlColorStatic(HDC dc);
+  LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnSysColorChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);  // dpis: the new DPI across, down
+  LRESULT OnActivate(bool active);
+  LRESULT OnHelp();
+  LRESULT OnDestroy();
+  LRESULT OnNcDestroy();
+  // One command at a time: a click that arrives while one runs, or its box shows, does nothing.
+  void RunCommand(void (TForm1::*handler)());
+  void ShowFailure(const char* message);
   // Fonts, margins, glyphs and status panels, for the controls as placed at dpi_.
   void SetUpControls(bool redraw);
   // The system's status-bar font, smaller only if the widest clock would not clear its panel.
@@ -88,6 +100,7 @@ class TForm1 {
   TOpenDialog OpenDialog1;
   HWND lastFocus_ = nullptr;
   bool highContrast_ = false;
+  bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
   // The last value each level box held that counts, whatever its text says now.
   std::array<int, 4> levels_{kLevelMin, kLevelMin, kLevelMin, kLevelMin};
   SaveRule saveRule_;

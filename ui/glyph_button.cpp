@@ -17,8 +17,8 @@ namespace {
 HTHEME OpenButtonTheme(HWND button) {
   // High contrast paints with the scheme's colours, never a visual style's.
   if (HighContrastOn()) return nullptr;
-  auto isAppThemed = kIsAppThemed.Find();
-  auto openThemeData = kOpenThemeData.Find();
+  static const auto isAppThemed = kIsAppThemed.Find();
+  static const auto openThemeData = kOpenThemeData.Find();
   return isAppThemed && openThemeData && isAppThemed() ? openThemeData(button, L"BUTTON") : nullptr;
 }
 
@@ -35,8 +35,8 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
 
 void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
   UniqueTheme theme(OpenButtonTheme(button));
-  auto drawParentBackground = kDrawThemeParentBackground.Find();
-  auto drawBackground = kDrawThemeBackground.Find();
+  static const auto drawParentBackground = kDrawThemeParentBackground.Find();
+  static const auto drawBackground = kDrawThemeBackground.Find();
   if (theme && drawParentBackground && drawBackground) {
     int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
     RECT r = rect;

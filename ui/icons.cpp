@@ -4,7 +4,8 @@
 
 HICON LoadIconForSize(HINSTANCE instance, int resourceId, int size) {
   // Windows XP's common controls do not have it.
-  if (auto load = kLoadIconWithScaleDown.Find()) {
+  static const auto load = kLoadIconWithScaleDown.Find();
+  if (load) {
     HICON icon = nullptr;
     if (SUCCEEDED(load(instance, MAKEINTRESOURCEW(resourceId), size, size, &icon)) && icon) return icon;
   }

@@ -17,41 +17,47 @@ static_assert(IDB_OPEN_20 == IDB_OPEN + kGlyphIdStep && IDB_SAVE_24 == IDB_SAVE 
 
 // clang-format off
 const std::array<ControlLayout, 19> kForm1Layout{{
-  {BitBtn1,      "BitBtn1",      ControlKind::GlyphButton, {8, 120, 83, 25},   L"Открыть",   FontKind::Window, 0,  kTabStop, IDB_OPEN,  kNoBuddy},
-  {BitBtn2,      "BitBtn2",      ControlKind::GlyphButton, {96, 120, 81, 25},  L"Сохранить", FontKind::Window, 1,  kTabStop, IDB_SAVE,  kNoBuddy},
-  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::Status, 2,  kNoFlags, 0,         kNoBuddy},
-  {UpDown1,      "UpDown1",      ControlKind::UpDown,      {241, 16, 17, 21},  nullptr,      FontKind::Window, 3,  kNoFlags, 0,         Edit1},
-  {Label1,       "Label1",       ControlKind::Label,       {120, 16, 70, 18},  L"Звонки:",   FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
-  {Edit1,        "Edit1",        ControlKind::Edit,        {224, 16, 17, 21},  L"1",         FontKind::Window, 4,  kTabStop, 0,         kNoBuddy},
-  {Label2,       "Label2",       ControlKind::Label,       {120, 40, 70, 18},  L"Кнопки:",   FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
-  {Edit2,        "Edit2",        ControlKind::Edit,        {224, 40, 17, 21},  L"1",         FontKind::Window, 5,  kTabStop, 0,         kNoBuddy},
-  {Label3,       "Label3",       ControlKind::Label,       {120, 64, 80, 18},  L"Динамик:",  FontKind::Label,  -1, kNoFlags, 0,         kNoBuddy},
-  {Edit3,        "Edit3",        ControlKind::Edit,        {224, 64, 17, 21},  L"1",         FontKind::Window, 6,  kTabStop, 0,         kNoBuddy},
-  {Label4,       "Label4",       ControlKind::Label,       {120, 88, 100, 18}, L"Mp3\\Видео:", FontKind::Label, -1, kNoFlags, 0,        kNoBuddy},
-  {Edit4,        "Edit4",        ControlKind::Edit,        {224, 88, 17, 21},  L"1",         FontKind::Window, 7,  kTabStop, 0,         kNoBuddy},
-  {UpDown2,      "UpDown2",      ControlKind::UpDown,      {241, 40, 16, 21},  nullptr,      FontKind::Window, 8,  kNoFlags, 0,         Edit2},
-  {UpDown3,      "UpDown3",      ControlKind::UpDown,      {241, 64, 16, 21},  nullptr,      FontKind::Window, 9,  kNoFlags, 0,         Edit3},
-  {UpDown4,      "UpDown4",      ControlKind::UpDown,      {241, 88, 16, 21},  nullptr,      FontKind::Window, 10, kNoFlags, 0,         Edit4},
-  {BitBtn3,      "BitBtn3",      ControlKind::GlyphButton, {184, 120, 75, 25}, L"Выход",     FontKind::Window, 11, kTabStop, IDB_EXIT,  kNoBuddy},
-  {CheckBox1,    "CheckBox1",    ControlKind::CheckBox,    {8, 152, 217, 17},  L"Делать backup файла", FontKind::Label, 12, kDisabled | kChecked, 0, kNoBuddy},
-  {Image1,       "Image1",       ControlKind::Picture,     {8, 8, 105, 105},   nullptr,      FontKind::Window, -1, kNoFlags, 0,         kNoBuddy},
-  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, L"О программе", FontKind::None, -1, kNoFlags, IDB_ABOUT, kNoBuddy},
+  {BitBtn1,      "BitBtn1",      ControlKind::GlyphButton, {8, 120, 83, 25},   L"Открыть",   FontKind::Window, kTabStop, IDB_OPEN,  kNoBuddy},
+  {BitBtn2,      "BitBtn2",      ControlKind::GlyphButton, {96, 120, 81, 25},  L"Сохранить", FontKind::Window, kTabStop, IDB_SAVE,  kNoBuddy},
+  {StatusBar1,   "StatusBar1",   ControlKind::StatusBar,   {0, 181, 266, 19},  nullptr,      FontKind::Status, kNoFlags, 0,         kNoBuddy},
+  {UpDown1,      "UpDown1",      ControlKind::UpDown,      {241, 16, 17, 21},  nullptr,      FontKind::Window, kNoFlags, 0,         Edit1},
+  {Label1,       "Label1",       ControlKind::Label,       {120, 16, 70, 18},  L"Звонки:",   FontKind::Label,  kNoFlags, 0,         kNoBuddy},
+  {Edit1,        "Edit1",        ControlKind::Edit,        {224, 16, 17, 21},  L"1",         FontKind::Window, kTabStop, 0,         kNoBuddy},
+  {Label2,       "Label2",       ControlKind::Label,       {120, 40, 70, 18},  L"Кнопки:",   FontKind::Label,  kNoFlags, 0,         kNoBuddy},
+  {Edit2,        "Edit2",        ControlKind::Edit,        {224, 40, 17, 21},  L"1",         FontKind::Window, kTabStop, 0,         kNoBuddy},
+  {Label3,       "Label3",       ControlKind::Label,       {120, 64, 80, 18},  L"Динамик:",  FontKind::Label,  kNoFlags, 0,         kNoBuddy},
+  {Edit3,        "Edit3",        ControlKind::Edit,        {224, 64, 17, 21},  L"1",         FontKind::Window, kTabStop, 0,         kNoBuddy},
+  {Label4,       "Label4",       ControlKind::Label,       {120, 88, 100, 18}, L"Mp3\\Видео:", FontKind::Label, kNoFlags, 0,        kNoBuddy},
+  {Edit4,        "Edit4",        ControlKind::Edit,        {224, 88, 17, 21},  L"1",         FontKind::Window, kTabStop, 0,         kNoBuddy},
+  {UpDown2,      "UpDown2",      ControlKind::UpDown,      {241, 40, 16, 21},  nullptr,      FontKind::Window, kNoFlags, 0,         Edit2},
+  {UpDown3,      "UpDown3",      ControlKind::UpDown,      {241, 64, 16, 21},  nullptr,      FontKind::Window, kNoFlags, 0,         Edit3},
+  {UpDown4,      "UpDown4",      ControlKind::UpDown,      {241, 88, 16, 21},  nullptr,      FontKind::Window, kNoFlags, 0,         Edit4},
+  {BitBtn3,      "BitBtn3",      ControlKind::GlyphButton, {184, 120, 75, 25}, L"Выход",     FontKind::Window, kTabStop, IDB_EXIT,  kNoBuddy},
+  {CheckBox1,    "CheckBox1",    ControlKind::CheckBox,    {8, 152, 217, 17},  L"Делать backup файла", FontKind::Label, kDisabled | kChecked, 0, kNoBuddy},
+  {Image1,       "Image1",       ControlKind::Picture,     {8, 8, 105, 105},   nullptr,      FontKind::Window, kNoFlags, 0,         kNoBuddy},
+  {SpeedButton1, "SpeedButton1", ControlKind::SpeedButton, {232, 152, 23, 22}, L"О программе", FontKind::None, kNoFlags, IDB_ABOUT, kNoBuddy},
 }};
 // clang-format on
 
-const ControlLayout& LayoutOf(ControlId id) {
-  for (const auto& c : kForm1Layout) {
-    if (c.id == id) return c;
+std::size_t LayoutIndexOf(ControlId id) {
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    if (kForm1Layout[i].id == id) return i;
   }
-  throw std::logic_error("control missing from the layout table");
+  return kForm1Layout.size();
 }
 
-int ScaleForDpi(int pixels, int dpi) {
-  // Same rounding as MulDiv: halves away from zero.
-  long long scaled = static_cast<long long>(pixels) * dpi;
-  return static_cast<int>(scaled >= 0 ? (scaled + kBaseDpi / 2) / kBaseDpi
-                                      : (scaled - kBaseDpi / 2) / kBaseDpi);
+const ControlLayout& LayoutOf(ControlId id) {
+  std::size_t i = LayoutIndexOf(id);
+  if (i == kForm1Layout.size()) throw std::logic_error("control missing from the layout table");
+  return kForm1Layout[i];
 }
+
+int MulDivRounded(long long value, long long numerator, long long denominator) {
+  long long scaled = value * numerator, half = denominator / 2;
+  return static_cast<int>((scaled >= 0 ? scaled + half : scaled - half) / denominator);
+}
+
+int ScaleForDpi(int pixels, int dpi) { return MulDivRounded(pixels, dpi, kBaseDpi); }
 
 LayoutRect ScaleForDpi(const LayoutRect& r, int dpi) {
   // Scale the edges, not the sizes, so neighbouring controls stay flush at any DPI.

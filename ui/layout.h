@@ -59,7 +59,6 @@ struct ControlLayout {
   LayoutRect rect;      // client pixels at 96 DPI
   const wchar_t* text;  // nullptr: no caption
   FontKind font;
-  int tabPosition;  // place in the window's Tab order, counting controls that are not stops; -1: none
   ControlFlags flags;
   int glyph;        // the glyph bitmap's resource id; 0: no glyph
   ControlId buddy;  // the text box an up-down control drives
@@ -99,7 +98,11 @@ constexpr ControlId kLevelUpDowns[4] = {UpDown1, UpDown2, UpDown3, UpDown4};
 
 extern const std::array<ControlLayout, 19> kForm1Layout;
 
+// The control's row in kForm1Layout; kForm1Layout.size() when it has none.
+std::size_t LayoutIndexOf(ControlId id);
 const ControlLayout& LayoutOf(ControlId id);
+// value * numerator / denominator with halves rounded away from zero, as MulDiv rounds.
+int MulDivRounded(long long value, long long numerator, long long denominator);
 int ScaleForDpi(int pixels, int dpi);
 LayoutRect ScaleForDpi(const LayoutRect& rect, int dpi);
 
@@ -115,6 +118,14 @@ int GlyphResourceId(int glyph, int size);
 // Whether a clock text this wide, centred in a status-bar part this wide, keeps its clearance
 // from both of the part's edges.
 bool ClockFits(int partWidth, int textWidth, int dpi);
+
+// The first font height from height down, a pixel at a time, at which fits(height) holds; below
+// smallest a font is hard to read, so a text that never fits gets smallest. Never made larger.
+template <typename Fits>
+int FittedFontHeight(int height, int smallest, Fits fits) {
+  while (height > smallest && !fits(height)) --height;
+  return height;
+}
 
 // Where the open dialog goes once laid out: centred across the monitor, a third of the way down,
 // both rounded down (also when the dialog is larger than the monitor).

@@ -50,7 +50,7 @@ bool TOpenDialog::Execute(HWND owner) {
   ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   ofn.lpfnHook = OpenDialogHook;
   // The common dialog library is loaded on first use, not at start-up, and stays loaded.
-  auto getOpenFileName = kGetOpenFileNameW.Find();
+  static const auto getOpenFileName = kGetOpenFileNameW.Find();
   if (!getOpenFileName || !getOpenFileName(&ofn)) return false;  // a dialog that fails counts as cancel
   fileName_ = buffer.data();
   return true;

@@ -32,7 +32,22 @@ inline void UpDownSetRange(HWND upDown, int low, int high) {
 
 inline void UpDownSetPos(HWND upDown, int position) { SendMessageW(upDown, UDM_SETPOS32, 0, position); }
 
-inline int UpDownGetPos(HWND upDown) { return static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, 0)); }
+inline void WindowSetIcon(HWND hwnd, WPARAM which, HICON icon) {
+  SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+}
+
+inline void EditSetMargins(HWND edit, int left, int right) {
+  SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(left, right));
+}
+
+// Selects characters start to end; start == end places the caret there.
+inline void EditSetSelection(HWND edit, int start, int end) { SendMessageW(edit, EM_SETSEL, start, end); }
+
+inline void ButtonSetCheck(HWND button, bool checked) {
+  SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+inline bool ButtonGetCheck(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Right edges of the parts in client pixels; -1 runs the last part to the bar's right edge.
 template <std::size_t N>
