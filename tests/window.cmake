@@ -28,3 +28,10 @@ foreach(locale de en ru)
   set_tests_properties(window_clock_${locale} PROPERTIES
     ENVIRONMENT "LC_ALL=${lc};VELMORA_CLOCK_LOCALE=${locale}" TIMEOUT 120)
 endforeach()
+
+# Every text against what it is drawn on, measured on the screen in dark and high-contrast colour
+# schemes, each set in a copy of the prefix as a user sets it.
+add_test(NAME window_colour_schemes
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/colour_schemes.sh $<TARGET_FILE:window_tests>
+                 ${CMAKE_CURRENT_BINARY_DIR}/colour_schemes)
+set_tests_properties(window_colour_schemes PROPERTIES TIMEOUT 300)

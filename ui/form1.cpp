@@ -173,13 +173,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FillRect(reinterpret_cast<HDC>(wParam), &client, BackgroundBrush());
       return TRUE;
     }
-    case WM_CTLCOLORSTATIC: {
-      // Labels and the check box sit on the window's background.
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, BackgroundColor());
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(BackgroundBrush());
-    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+      return OnControlColor(reinterpret_cast<HDC>(wParam));
     case WM_TIMER:
       if (wParam == kTimer1) Timer1Timer();
       return 0;
@@ -191,8 +187,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
       ReadContrast();
       return 0;
+    case WM_THEMECHANGED:
+      return OnThemeChanged();
     case WM_SETTINGCHANGE:
-      if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
+      ReadContrast();  // high contrast on or off, or a new scheme
       if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
         clock_.Rebuild();
         FitStatusFont(true);  // the new format may be wider
@@ -374,11 +372,12 @@ void TForm1::ApplyIcons() {
 }
 
 void TForm1::ReadContrast() {
-  bool on = HighContrastOn();
-  if (on != highContrast_) {
-    highContrast_ = on;
-    // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
-    // controls would paint the style's colours under the scheme's text: turn them off here too.
+  bool on = FollowSchemeColors();
+  if (on != followScheme_) {
+    followScheme_ = on;
+    // Windows drops visual styles in high contrast. Where a system keeps them (Wine, and any
+    // dark scheme), the controls would paint the style's light faces under the scheme's light
+    // text: turn them off here too.
     // A class list naming no class turns a window's style off; Wine takes an empty one as none.
     auto setWindowTheme = kSetWindowTheme.Find();
     for (HWND control : controls_) {
@@ -392,13 +391,23 @@ void TForm1::ReadContrast() {
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// White unless the user asked for high contrast; then the system's window colours throughout.
+// White with black text unless the user's scheme is dark or high contrast; then the system's
+// window colours throughout.
 COLORREF TForm1::BackgroundColor() const {
-  return highContrast_ ? GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+  return followScheme_ ? GetSysColor(COLOR_WINDOW) : kFixedBackground;
 }
 
+COLORREF TForm1::TextColor() const { return followScheme_ ? GetSysColor(COLOR_WINDOWTEXT) : kFixedText; }
+
 HBRUSH TForm1::BackgroundBrush() const {
-  return highContrast_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  return followScheme_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+// Labels, the check box and the level boxes: the window's background and its text colour.
+LRESULT TForm1::OnControlColor(HDC dc) const {
+  SetBkColor(dc, BackgroundColor());
+  SetTextColor(dc, TextColor());
+  return reinterpret_cast<LRESULT>(BackgroundBrush());
 }
 
 HBITMAP TForm1::GlyphBitmap(ControlId id) const {
@@ -448,10 +457,10 @@ LRESULT TForm1::OnNotify(const NMHDR& header) {
 }
 
 LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
-  // In high contrast the form draws the box and its caption, the caption in the scheme's colour
-  // for disabled text: the button's own drawing embosses a disabled caption in the 3-D colours,
-  // which on a dark scheme looks no different from an enabled one.
-  if (!highContrast_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  // In the user's colours the form draws the box and its caption, the caption in the scheme's
+  // colour for disabled text: the button's own drawing embosses a disabled caption in the 3-D
+  // colours, which on a dark scheme looks no different from an enabled one.
+  if (!followScheme_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
   HWND box = draw.hdr.hwndFrom;
   bool enabled = IsWindowEnabled(box) != FALSE;
   const RECT& r = draw.rc;
@@ -466,7 +475,9 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   RECT text{mark.right + zero.cx / 2, r.top, r.right, r.bottom};
   std::wstring caption = HwndText(box);
   SetBkMode(draw.hdc, TRANSPARENT);
-  SetTextColor(draw.hdc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  SetTextColor(
+      draw.hdc,
+      enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor()));
   DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   return CDRF_SKIPDEFAULT;
@@ -508,6 +519,11 @@ void TForm1::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
   ApplyIcons();
   SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TForm1::OnThemeChanged() {
+  ReadContrast();  // a style turned on or off may change what the scheme asks of the window
+  return 0;
 }
 
 void TForm1::OnHelp() {

@@ -7,12 +7,12 @@
 #include <array>
 #include <string>
 
+#include "system/resource.h"
 #include "ui/clock.h"
 #include "ui/layout.h"
 #include "ui/level_text.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
-#include "system/resource.h"
 
 class TForm1 {
  public:
@@ -54,6 +54,7 @@ class TForm1 {
   void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
   void OnActivate(bool active);
   void OnHelp();
+  LRESULT OnThemeChanged();
   // Fonts, margins, glyphs and status panels, for the controls as placed at dpi_.
   void SetUpControls(bool redraw);
   // The system's status-bar font, smaller only if the widest clock would not clear its panel.
@@ -63,6 +64,8 @@ class TForm1 {
   void ApplyIcons();
   void ReadContrast();
   COLORREF BackgroundColor() const;
+  COLORREF TextColor() const;
+  LRESULT OnControlColor(HDC dc) const;
   HBRUSH BackgroundBrush() const;
   HWND CreateControl(const ControlLayout& c);
   HBITMAP GlyphBitmap(ControlId id) const;
@@ -87,7 +90,7 @@ class TForm1 {
   Clock clock_;
   TOpenDialog OpenDialog1;
   HWND lastFocus_ = nullptr;
-  bool highContrast_ = false;
+  bool followScheme_ = false;  // the user's colours, not the fixed white and black
   // The last value each level box held that counts, whatever its text says now.
   std::array<int, 4> levels_{kLevelMin, kLevelMin, kLevelMin, kLevelMin};
   SaveRule saveRule_;
