@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <exception>
@@ -9,6 +10,7 @@
 #include "record/record_io.h"
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
+#include "ui/accessible_button.h"
 #include "ui/app_title.h"
 #include "ui/glyph_button.h"
 #include "ui/high_contrast.h"
@@ -64,6 +66,13 @@ LOGFONTW StatusFontAt(int dpi) {
   const long long system = SystemDpi(), scaled = static_cast<long long>(font.lfHeight) * dpi;
   font.lfHeight = static_cast<LONG>((scaled >= 0 ? scaled + system / 2 : scaled - system / 2) / system);
   return font;
+}
+
+// A level row's name for screen readers: its label's text without the colon.
+std::wstring RowName(ControlId label) {
+  std::wstring name = LayoutOf(label).text;
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return name;
 }
 
 // The level boxes step on Up and Down themselves, before the up-down control's own handling of
@@ -241,11 +250,13 @@ bool TForm1::OnCreate() {
     UpDownSetPos(upDown, kLevelMin);
     // After the buddy, so the keys reach the form first.
     if (auto subclass = kSetWindowSubclass.Find()) subclass(edit, LevelEditProc, 0, 0);
+    NameForScreenReaders(upDown, RowName(static_cast<ControlId>(Label1 + SlotOf(c.id))), 0);
     // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
     // after creation, it keeps the table's.
     LayoutRect r = ScaleForDpi(c.rect, dpi_);
     SetWindowPos(upDown, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  NameForScreenReaders(Control(Image1), kAppTitle, ROLE_SYSTEM_GRAPHIC);
   ApplyIcons();
   ReadContrast();  // and the logo, on the window's colour
 
