@@ -240,6 +240,7 @@ bool TForm1::OnCreate() {
     if (!controls_[i]) return false;
   }
   SetUpControls(false);  // nothing shows yet, so nothing to redraw
+  statusTip_.Create(Control(StatusBar1));
   for (const auto& c : kForm1Layout) {
     if (c.kind != ControlKind::UpDown) continue;
     // The up-down only shows the arrows: the form keeps each level and writes its box.
@@ -369,6 +370,7 @@ void TForm1::ApplyLayout() {
     SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   SetUpControls(true);
+  statusTip_.Place();
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -562,6 +564,7 @@ void TForm1::BitBtn1Click() {
     SetStatusMessage(kStatusNoFile);
     return;
   }
+  statusTip_.SetText(OpenDialog1.FileName());  // the path is the chosen one even if the load fails
   saveRule_.Open([this] { Load(OpenDialog1.FileName()); });
   VolumeLevels levels = TheRecord().ReadLevels();
   for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, ClampLevel(levels[static_cast<std::size_t>(slot)]));

@@ -13,6 +13,7 @@
 #include "ui/level_text.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
+#include "ui/status_tip.h"
 
 class TForm1 {
  public:
@@ -31,6 +32,8 @@ class TForm1 {
   bool Create(HINSTANCE instance, int showCommand);
   HWND Handle() const { return hwnd_; }
   HWND Control(ControlId id) const;
+  // The tooltip of the status message, which shows the open file's full path.
+  HWND StatusTipWindow() const { return statusTip_.Handle(); }
 
   void SetStatusMessage(const std::wstring& text);
   // Panel 1 shows this time of day in the user's long time format.
@@ -89,6 +92,7 @@ class TForm1 {
   UniqueIcon largeIcon_;
   Clock clock_;
   TOpenDialog OpenDialog1;
+  StatusTip statusTip_;
   HWND lastFocus_ = nullptr;
   bool followScheme_ = false;  // the user's colours, not the fixed white and black
   // The last value each level box held that counts, whatever its text says now.
