@@ -152,24 +152,13 @@ TEST(TimeFormat, BuildsFromLocaleAndFormats) {
 TEST(SchemeColors, DarkOrInvertedSchemesAreFollowedAndDisabledTextStaysVisible) {
   const Rgb white = MakeRgb(255, 255, 255), black = 0, dark = MakeRgb(32, 32, 32),
             light = MakeRgb(230, 230, 230);
-  const struct {
-    const char* name;
-    SchemeColors scheme;
-    bool highContrast, follows;
-  } cases[] = {
-      {"Wine's default", {white, black, MakeRgb(240, 240, 240), black}, false, false},
-      {"tinted light window, grey text",
-       {MakeRgb(255, 255, 224), MakeRgb(128, 128, 128), white, black},
-       false,
-       false},
-      {"dark", {dark, light, MakeRgb(45, 45, 45), light}, false, true},
-      {"yellow and white on black", {black, MakeRgb(255, 255, 0), black, white}, false, true},
-      {"light window, dark buttons", {white, black, dark, light}, false, true},
-      {"high contrast white", {white, black, white, black}, true, true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FollowsScheme(c.scheme, c.highContrast), c.follows) << c.name;
-  EXPECT_NEAR(ContrastRatio(black, white), 21.0, 0.01);
-  EXPECT_EQ(DisabledTextColor(MakeRgb(63, 242, 63), white, black), MakeRgb(63, 242, 63));
+  const std::pair<SchemeColors, bool> cases[] = {
+      {{white, black, MakeRgb(240, 240, 240), black}, false},  // Wine's default
+      {{black, MakeRgb(255, 255, 0), black, white}, true},     // yellow and white on black
+      {{white, black, dark, light}, true}};                    // only the buttons dark
+  for (const auto& [scheme, follows] : cases)
+    EXPECT_EQ(FollowsScheme(scheme, false), follows) << scheme.window;
+  EXPECT_TRUE(FollowsScheme(cases[0].first, true)) << "the high-contrast flag";
   EXPECT_EQ(DisabledTextColor(dark, white, dark), MakeRgb(143, 143, 143)) << "grey text that would vanish";
 }
 

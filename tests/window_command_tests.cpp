@@ -47,10 +47,7 @@ class Form1Commands : public Form1Test {
   std::wstring Status() const { return PanelText(C(StatusBar1), 0); }
   std::wstring StatusTip() const {
     wchar_t text[1024] = {};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = C(StatusBar1);
-    tool.lpszText = text;
+    TTTOOLINFOW tool{sizeof tool, 0, C(StatusBar1), 0, {}, nullptr, text, 0, nullptr};
     SendMessageW(form_.StatusTipWindow(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
     return text;
   }
