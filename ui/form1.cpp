@@ -393,7 +393,10 @@ void TForm1::ReadContrast() {
     // text: turn them off here too.
     // A class list naming no class turns a window's style off; Wine takes an empty one as none.
     auto setWindowTheme = kSetWindowTheme.Find();
-    for (HWND control : controls_) {
+    std::array<HWND, kForm1Layout.size() + 1> themed{};  // the controls and the path's tooltip
+    std::copy(controls_.begin(), controls_.end(), themed.begin());
+    themed.back() = statusTip_.Handle();
+    for (HWND control : themed) {
       if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
     }
   }
