@@ -40,20 +40,22 @@ void Require(bool ok, const char* what) {
 }
 
 void WriteFlushed(const std::wstring& path, const Bytes& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   Require(file != INVALID_HANDLE_VALUE, "create");
   DWORD put = 0;
-  Require(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size(),
-          "write");
+  Require(
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size(),
+      "write");
   Require(FlushFileBuffers(file), "flush");
   CloseHandle(file);
 }
 
 // What the save's identity checks cost: open for attributes, ask the file's identity, close.
 void LookAt(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   Require(file != INVALID_HANDLE_VALUE, "look");
   BY_HANDLE_FILE_INFORMATION information{};
   Require(GetFileInformationByHandle(file, &information), "identity");
@@ -64,8 +66,8 @@ void FloorSave(const std::wstring& path, Bytes& bytes) {
   LookAt(path);
   HANDLE lock = CreateMutexW(nullptr, FALSE, L"Local\\velmora floor");
   Require(WaitForSingleObject(lock, INFINITE) == WAIT_OBJECT_0, "lock");
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   Require(file != INVALID_HANDLE_VALUE, "open");
   BY_HANDLE_FILE_INFORMATION information{};
   Require(GetFileInformationByHandle(file, &information), "identity");
@@ -79,7 +81,8 @@ void FloorSave(const std::wstring& path, Bytes& bytes) {
   const std::wstring temporary = path + L".~fl";
   GetFileAttributesW((path + L".bak").c_str());
   WriteFlushed(temporary, bytes);
-  Require(MoveFileExW(temporary.c_str(), (path + L".bak").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+  Require(MoveFileExW(temporary.c_str(), (path + L".bak").c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
           "rename");
   bytes[kLevelOffsets[0]] ^= 1;
   WriteFlushed(temporary, bytes);
@@ -89,7 +92,8 @@ void FloorSave(const std::wstring& path, Bytes& bytes) {
     Require(MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
             "rename");
   } else {
-    Require(ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr),
+    Require(ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                         nullptr),
             "replace");
     CloseHandle(file);
   }

@@ -102,8 +102,8 @@ class Win32FileApi final : public FileApi {
     // else may write. Asking to write refuses a file the user may not write, on Windows by its
     // rights, under Wine by its mode and owner. A read-only file is refused after its backup.
     const DWORD access = GENERIC_READ | (identity.attributes & FILE_ATTRIBUTE_READONLY ? 0 : GENERIC_WRITE);
-    UniqueFile handle(FileCalls().CreateFileW(chosen.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile handle(FileCalls().CreateFileW(chosen.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle) ThrowLastError();
     auto file = std::make_unique<Win32File>(std::move(handle));
     file->identity = IdentityOf(file->Get());
@@ -143,7 +143,8 @@ class Win32FileApi final : public FileApi {
   }
 
   void ReplaceBackup(const PathString& from, const PathString& to) override {
-    if (!FileCalls().MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!FileCalls().MoveFileExW(from.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       const DWORD error = GetLastError();
       RemoveQuietly(from);
       ThrowError(error);
@@ -178,8 +179,8 @@ class Win32FileApi final : public FileApi {
     CheckStillThere(from, hold.target, *file);
     DWORD error = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-      if (FileCalls().ReplaceFileW(hold.target.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                   nullptr, nullptr)) {
+      if (FileCalls().ReplaceFileW(hold.target.c_str(), from.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         return;
       }
       error = GetLastError();

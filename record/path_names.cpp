@@ -32,7 +32,8 @@ PathString SaveLockName(std::uint32_t volume, std::uint64_t index, const PathStr
   for (const wchar_t c : upperCaseName) hash = (hash ^ static_cast<std::uint32_t>(c)) * 1099511628211ull;
   PathString name = L"Local\\Velmora save ";
   const auto hex = [&name](std::uint64_t value, int digits) {
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) name += L"0123456789abcdef"[(value >> shift) & 0xF];
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+      name += L"0123456789abcdef"[(value >> shift) & 0xF];
   };
   hex(volume, 8);
   name += L'-';

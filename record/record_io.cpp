@@ -107,7 +107,8 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path) {
   record.AssignFileBytes(ReadWholeFile(files, path));
 }
 
-void Save(AudioConfigRecord& record, FileApi& files, const PathString& path, const std::array<int, 4>& levels) {
+void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
+          const std::array<int, 4>& levels) {
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
   CheckNameLengths(path);
   // From here on the save works on the file itself, whatever spelling reached it; a second

@@ -30,12 +30,15 @@ std::unique_ptr<SaveLock> Lock(const PathString& name) {
 
 }  // namespace
 
-std::unique_ptr<SaveLock> LockSaveOf(const FileIdentity& file) { return Lock(SaveLockName(file.volume, file.index)); }
+std::unique_ptr<SaveLock> LockSaveOf(const FileIdentity& file) {
+  return Lock(SaveLockName(file.volume, file.index));
+}
 
 std::unique_ptr<SaveLock> LockSaveOf(const FileIdentity& folder, const PathString& name) {
   PathString upper(name.size(), L'\0');
-  if (name.empty() || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()),
-                                   &upper[0], static_cast<int>(upper.size())) == 0) {
+  if (name.empty() ||
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), &upper[0],
+                   static_cast<int>(upper.size())) == 0) {
     upper = name;
   }
   return Lock(SaveLockName(folder.volume, folder.index, upper));

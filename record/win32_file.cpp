@@ -28,7 +28,8 @@ bool Leads(const PathString& path, const FileIdentity& identity) {
   BY_HANDLE_FILE_INFORMATION information{};
   if (!FileCalls().GetFileInformationByHandle(file.get(), &information)) return false;
   return information.dwVolumeSerialNumber == identity.volume &&
-         ((static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow) == identity.index;
+         ((static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow) ==
+             identity.index;
 }
 
 namespace {

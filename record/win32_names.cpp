@@ -45,7 +45,8 @@ PathString LongPathOf(const PathString& extendedPath) {
     path.resize(prefix + used);
   }
   const std::size_t start = NameStart(extendedPath);
-  if (GetLastError() != ERROR_FILE_NOT_FOUND || start == 0 || start == extendedPath.size()) return extendedPath;
+  if (GetLastError() != ERROR_FILE_NOT_FOUND || start == 0 || start == extendedPath.size())
+    return extendedPath;
   const PathString folder = extendedPath.substr(0, start - 1);
   if (folder.size() <= 6) return extendedPath;  // \\?\C: and shorter: a drive, never shortened
   return LongPathOf(folder) + extendedPath.substr(start - 1);

@@ -4,7 +4,8 @@
 usage: package_release.py VERSION EXE LIBJPEG_SOURCE_DIR OUT_DIR
 
 The zip holds one folder, velmora-<version>/, with the program and the texts of release/, in
-which @VERSION@ and the notices of the libraries linked into the program are filled in. The
+which @VERSION@, the program's size and the notices of the libraries linked into the program
+(Markdown made plain text) are filled in. The
 texts are UTF-8 with a byte-order mark and CRLF line ends: Notepad on Windows XP reads that.
 Every entry has the same time (SOURCE_DATE_EPOCH, the commit's), a fixed mode and a fixed
 place, so the same inputs give the same zip byte for byte.
@@ -62,6 +63,12 @@ def mingw_notices():
     return "\n\n\n".join(notices[name] for name in MINGW_LICENSES)
 
 
+def plain_text(markdown):
+    """Markdown as plain text: a link as its text with its address, no emphasis marks or HTML."""
+    text = re.sub(r"\[([^]]+)\]\(([^)]+)\)", lambda m: m[1] if m[1] == m[2] else f"{m[1]} ({m[2]})", markdown)
+    return re.sub(r"\*\*|<br>", "", text)
+
+
 def package_version(package):
     return subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], check=True, capture_output=True,
                           text=True).stdout
@@ -71,15 +78,17 @@ def upstream(debian_version):
     return re.sub(r"^\d+:", "", debian_version).split("-")[0]
 
 
-def fields(version, libjpeg):
+def fields(version, exe, libjpeg):
     changelog = open(os.path.join(libjpeg, "debian", "changelog"), encoding="utf-8").readline()
     ijg = open(os.path.join(libjpeg, "README.ijg"), encoding="utf-8").read()
     gcc = open(GCC_COPYRIGHT, encoding="utf-8").read()
     return {
         "VERSION": version,
+        # The guides give the program's size in bytes, grouped as each language writes numbers.
+        "EXE_SIZE_EN": f"{os.path.getsize(exe):,}",
+        "EXE_SIZE_RU": f"{os.path.getsize(exe):,}".replace(",", " "),
         "LIBJPEG_VERSION": upstream(re.search(r"\((.+?)\)", changelog).group(1)),
-        "LIBJPEG_PACKAGE_VERSION": re.search(r"\((.+?)\)", changelog).group(1),
-        "LIBJPEG_LICENSE": open(os.path.join(libjpeg, "LICENSE.md"), encoding="utf-8").read().strip("\n"),
+        "LIBJPEG_LICENSE": plain_text(open(os.path.join(libjpeg, "LICENSE.md"), encoding="utf-8").read()).strip("\n"),
         "IJG_LEGAL_ISSUES": between(ijg, "LEGAL ISSUES\n====", "\nREFERENCES\n", "README.ijg"),
         "MINGW_VERSION": upstream(package_version("mingw-w64-i686-dev")),
         "MINGW_NOTICES": mingw_notices(),
@@ -96,7 +105,7 @@ def notepad_text(text):
 
 def main():
     version, exe, libjpeg, out_dir = sys.argv[1:5]
-    values = fields(version, libjpeg)
+    values = fields(version, exe, libjpeg)
     stamp = time.gmtime(max(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")), 315532800))[:6]
     folder = f"velmora-{version}/"
     entries = [(folder, b"", 0o40755), (folder + "velmora.exe", open(exe, "rb").read(), 0o100755)]

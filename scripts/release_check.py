@@ -4,10 +4,11 @@
 usage: release_check.py DIST_DIR EXE...
 
 The version set in CMakeLists.txt names the zip and its folder, heads the guides and the
-changelog, and is in the exe's version resource and About notice; the zip holds exactly the
-expected entries, its exe is byte-identical to every EXE given, its texts are UTF-8 with a BOM,
-CRLF line ends and lines Notepad shows whole, and the guides explain every message the
-program can show.
+changelog, and is in the exe's version resource, manifest and About notice; the zip holds
+exactly the expected entries, its exe is byte-identical to every EXE given, its texts are UTF-8
+with a BOM, CRLF line ends and lines Notepad shows whole, the guides explain every message the
+program can show and give the program's size as it is, the holder has one name everywhere, and
+the notices are plain text with upstream versions.
 """
 import hashlib
 import os
@@ -18,6 +19,12 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TEXTS = ["README-en.txt", "README-ru.txt", "CHANGELOG.txt", "LICENSE.txt", "THIRD-PARTY.txt"]
+HOLDER = "the Velmora authors"
+# What the guides say of the program's size, and of where a problem goes: nowhere, as there is
+# no place to send one.
+SIZE = {"README-en.txt": "Less than 1 MB of disk space: velmora.exe is {:,} bytes.",
+        "README-ru.txt": "Меньше 1 МБ места на диске (размер velmora.exe в байтах: {:,})."}
+INVITATIONS = r"tell us|let us know|report (it|the|a)|сообщите нам|напишите нам"
 LITERALS = r'((?:L?"(?:[^"\\]|\\.)*"\s*)+)'
 
 
@@ -69,6 +76,14 @@ def main():
         faults.append(f"the version resource says {exe_versions(exe)}, not {version}")
     if f"Velmora {version},".encode("utf-16-le") not in exe:
         faults.append(f"the About notice does not begin 'Velmora {version},'")
+    manifest = re.search(rb'<assemblyIdentity type="win32" name="Velmora.Velmora" version="([0-9.]+)"', exe)
+    if not manifest or manifest.group(1).decode() != version + ".0":
+        faults.append(f"the manifest's assemblyIdentity is not version {version}.0")
+    for where, text in (("CompanyName", "CompanyName\0"), ("LegalCopyright", "LegalCopyright\0"),
+                        ("About notice", f"Velmora {version},")):
+        at = exe.find(text.encode("utf-16-le"))
+        if at < 0 or HOLDER.encode("utf-16-le") not in exe[at:at + 160]:
+            faults.append(f"the {where} does not name {HOLDER}")
 
     texts = {}
     for text in TEXTS:
@@ -87,6 +102,17 @@ def main():
             faults.append(f"{guide} does not begin 'Velmora {version}:'")
         faults += [f"{guide} does not explain \"{m}\"" for m in list(shown_messages()) + ["I/O error"]
                    if f'"{" ".join(m.split())}' not in texts[guide]]
+    unpacked = sum(info.file_size for info in archive.infolist())
+    for guide, sentence in SIZE.items():
+        size = sentence.format(len(exe)).replace(",", " " if guide.endswith("ru.txt") else ",")
+        if size not in texts[guide] or unpacked >= 1_000_000:
+            faults.append(f"{guide} does not say '{size}', or the folder ({unpacked} bytes) is 1 MB or more")
+        if re.search(INVITATIONS, texts[guide], re.I):
+            faults.append(f"{guide} invites problem reports, which have nowhere to go")
+    if f"Copyright (c) 2026 {HOLDER}" not in texts["LICENSE.txt"] or "Velmora team" in " ".join(texts.values()):
+        faults.append(f"LICENSE.txt does not name {HOLDER} as the holder, or a text names another")
+    if re.search(r"\*\*|<br>|\]\(|\d+:\d+\.\d+[.\d]*-\d", texts["THIRD-PARTY.txt"]):
+        faults.append("THIRD-PARTY.txt holds Markdown, or a version with a Debian epoch or revision")
     if "this software is based in part on the work of the independent jpeg group" not in texts["THIRD-PARTY.txt"].lower():
         faults.append("THIRD-PARTY.txt lacks the sentence the IJG licence asks for")
     if "MIT License" not in texts["LICENSE.txt"] or "GCC RUNTIME LIBRARY EXCEPTION" not in texts["THIRD-PARTY.txt"]:

@@ -72,6 +72,8 @@ inline constexpr SystemFunction<decltype(&DrawThemeParentBackground)> kDrawTheme
     SystemDll::Uxtheme, "DrawThemeParentBackground", FirstIn::WindowsXp};
 inline constexpr SystemFunction<decltype(&SetWindowTheme)> kSetWindowTheme{
     SystemDll::Uxtheme, "SetWindowTheme", FirstIn::WindowsXp};
+inline constexpr SystemFunction<decltype(&GetThemeColor)> kGetThemeColor{SystemDll::Uxtheme, "GetThemeColor",
+                                                                         FirstIn::WindowsXp};
 
 // comdlg32: large and needed only once the user presses Open.
 inline constexpr SystemFunction<decltype(&GetOpenFileNameW)> kGetOpenFileNameW{
@@ -82,10 +84,10 @@ inline constexpr SystemFunction<HRESULT(WINAPI*)(HWND, LONG, REFIID, void**)> kC
     SystemDll::Oleacc, "CreateStdAccessibleObject", FirstIn::WindowsXp};
 inline constexpr SystemFunction<LRESULT(WINAPI*)(REFIID, WPARAM, void* /* IUnknown */)> kLresultFromObject{
     SystemDll::Oleacc, "LresultFromObject", FirstIn::WindowsXp};
-inline constexpr SystemFunction<wchar_t*(WINAPI*)(const wchar_t*) /* a BSTR */> kSysAllocString{SystemDll::Oleaut32, "SysAllocString",
-                                                                              FirstIn::WindowsXp};
+inline constexpr SystemFunction<wchar_t*(WINAPI*)(const wchar_t*)/* a BSTR */> kSysAllocString{
+    SystemDll::Oleaut32, "SysAllocString", FirstIn::WindowsXp};
 inline constexpr SystemFunction<HRESULT(WINAPI*)(LPVOID)> kCoInitialize{SystemDll::Ole32, "CoInitialize",
-                                                                       FirstIn::WindowsXp};
+                                                                        FirstIn::WindowsXp};
 
 // Called first thing in wWinMain, before any DLL is loaded: from then on DLLs are searched for
 // in the system folder only where Windows allows it (Windows 8, 7 and Vista updated); elsewhere

@@ -34,13 +34,13 @@ class MemoryFileApi final : public FileApi {
   // Symbolic links: name to the path they lead to.
   std::map<PathString, PathString> links;
 
-  int fail_at = 0;                     // the call that fails with kInjected; 0 for none
-  int fail_again_at = 0;               // a second one, or 0
-  std::size_t chunk = SIZE_MAX;        // the most one read or write moves
-  std::int64_t size_error = 0;         // added to every size reported
-  std::vector<std::string> calls;      // every call so far, by name
-  bool save_under_way = false;         // another program's save holds the lock
-  bool replace_takes_file = false;     // a failing replace has taken the file away first
+  int fail_at = 0;                  // the call that fails with kInjected; 0 for none
+  int fail_again_at = 0;            // a second one, or 0
+  std::size_t chunk = SIZE_MAX;     // the most one read or write moves
+  std::int64_t size_error = 0;      // added to every size reported
+  std::vector<std::string> calls;   // every call so far, by name
+  bool save_under_way = false;      // another program's save holds the lock
+  bool replace_takes_file = false;  // a failing replace has taken the file away first
 
   void Put(const PathString& path, const std::vector<std::uint8_t>& bytes) {
     entries[path] = std::make_shared<MemoryEntry>(MemoryEntry{bytes});
@@ -81,7 +81,8 @@ class MemoryFileApi final : public FileApi {
       return hold;
     }
     const std::shared_ptr<MemoryEntry> entry = Existing(hold.target);
-    const auto names = std::count_if(entries.begin(), entries.end(), [&](const auto& e) { return e.second == entry; });
+    const auto names =
+        std::count_if(entries.begin(), entries.end(), [&](const auto& e) { return e.second == entry; });
     if (names > 1) throw EInOutError(kInOutHardLinked);
     hold.lock = TakeLock();
     auto file = std::make_unique<File>(*this, entry);
@@ -147,7 +148,8 @@ class MemoryFileApi final : public FileApi {
 
   class File final : public OpenedFile {
    public:
-    File(MemoryFileApi& files, std::shared_ptr<MemoryEntry> entry) : files_(files), entry_(std::move(entry)) {}
+    File(MemoryFileApi& files, std::shared_ptr<MemoryEntry> entry)
+        : files_(files), entry_(std::move(entry)) {}
 
     std::uint64_t Size() override {
       files_.Call("size");

@@ -63,14 +63,19 @@ TEST(InOutErrorTest, MessagesFollowTheTable) {
       {kInOutFileTooShort, "File is too short to be an audio configuration file"},
       {kInOutFileTooLarge, "File is too large to be an audio configuration file"},
       {kInOutFileEmpty, "The file is empty"},
-      {kInOutFileChanged, "The file was changed by another program after it was opened. Open it again, then save."},
-      {kInOutHardLinked, "The file has other names (hard links) that a save would split from it. Copy it to a "
-                         "file of its own, then save."},
-      {kInOutBackupNameTooLong, "The backup file's name would be too long. Give the file a shorter name, then save."},
-      {kInOutBackupProtected, "The backup file (the file's name with .bak added) is a folder, or is read-only, "
-                              "hidden or a system file, so it was left as it is. Move it away or clear those "
-                              "attributes, then save."},
-      {kInOutBrokenLink, "The file's name is a link to a file that no longer exists. Open the file again, then save."},
+      {kInOutFileChanged,
+       "The file was changed by another program after it was opened. Open it again, then save."},
+      {kInOutHardLinked,
+       "The file has other names (hard links) that a save would split from it. Copy it to a "
+       "file of its own, then save."},
+      {kInOutBackupNameTooLong,
+       "The backup file's name would be too long. Give the file a shorter name, then save."},
+      {kInOutBackupProtected,
+       "The backup file (the file's name with .bak added) is a folder, or is read-only, "
+       "hidden or a system file, so it was left as it is. Move it away or clear those "
+       "attributes, then save."},
+      {kInOutBrokenLink,
+       "The file's name is a link to a file that no longer exists. Open the file again, then save."},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(InOutMessage(c.code), c.message);

@@ -116,9 +116,8 @@ TEST(RecordLogicTest, FileSizesAreLoadedWholeOrRefused) {
     std::uint64_t size;
     int code;
   } cases[] = {
-      {0, kInOutFileEmpty},     {1, kInOutFileTooShort},     {kRecordSize - 1, kInOutFileTooShort},
-      {kRecordSize, 0},         {kRecordSize + 1, 0},        {kMaxFileSize, 0},
-      {kMaxFileSize + 1, kInOutFileTooLarge},
+      {0, kInOutFileEmpty}, {1, kInOutFileTooShort}, {kRecordSize - 1, kInOutFileTooShort},  {kRecordSize, 0},
+      {kRecordSize + 1, 0}, {kMaxFileSize, 0},       {kMaxFileSize + 1, kInOutFileTooLarge},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
@@ -170,7 +169,10 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
       {"missing file", nullptr, L"d/missing.db", false, kInOutFileNotFound},
       {"missing folder", nullptr, L"x/audio_cfg.db", false, kInOutInvalidFilename},
       {"missing folder", nullptr, L"x/audio_cfg.db", true, kInOutInvalidFilename},
-      {"folder", [](MemoryFileApi& f) { f.entries[L"d/f.db"] = std::make_shared<MemoryEntry>(MemoryEntry{{}, false, true}); },
+      {"folder",
+       [](MemoryFileApi& f) {
+         f.entries[L"d/f.db"] = std::make_shared<MemoryEntry>(MemoryEntry{{}, false, true});
+       },
        L"d/f.db", false, kInOutAccessDenied},
       {"empty path", nullptr, L"", false, kInOutEmptyPath},
       {"empty path", nullptr, L"", true, kInOutEmptyPath},
@@ -178,7 +180,8 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
        kInOutFileChanged},
       {"bytes appended", [](MemoryFileApi& f) { f.entries[kFile]->bytes.push_back(0x5A); }, kFile, true,
        kInOutFileChanged},
-      {"bytes cut off", [](MemoryFileApi& f) { f.entries[kFile]->bytes.pop_back(); }, kFile, true, kInOutFileChanged},
+      {"bytes cut off", [](MemoryFileApi& f) { f.entries[kFile]->bytes.pop_back(); }, kFile, true,
+       kInOutFileChanged},
       {"cut short while checked",
        [](MemoryFileApi& f) {
          f.entries[kFile]->bytes.pop_back();
@@ -187,13 +190,16 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
        kFile, true, kInOutFileChanged},
       {"second name", [](MemoryFileApi& f) { f.entries[L"d/other.db"] = f.entries[kFile]; }, kFile, true,
        kInOutHardLinked},
-      {"read-only backup", [](MemoryFileApi& f) { f.Put(kBackup, {1}), f.entries[kBackup]->read_only = true; },
-       kFile, true, kInOutBackupProtected},
+      {"read-only backup",
+       [](MemoryFileApi& f) { f.Put(kBackup, {1}), f.entries[kBackup]->read_only = true; }, kFile, true,
+       kInOutBackupProtected},
       {"folder at the backup",
-       [](MemoryFileApi& f) { f.entries[kBackup] = std::make_shared<MemoryEntry>(MemoryEntry{{}, false, true}); },
+       [](MemoryFileApi& f) {
+         f.entries[kBackup] = std::make_shared<MemoryEntry>(MemoryEntry{{}, false, true});
+       },
        kFile, true, kInOutBackupProtected},
-      {"link to a deleted file", [](MemoryFileApi& f) { f.links[L"d/link.db"] = L"d/gone.db"; }, L"d/link.db", true,
-       kInOutBrokenLink},
+      {"link to a deleted file", [](MemoryFileApi& f) { f.links[L"d/link.db"] = L"d/gone.db"; }, L"d/link.db",
+       true, kInOutBrokenLink},
       {"another save under way", [](MemoryFileApi& f) { f.save_under_way = true; }, kFile, true,
        kInOutSharingViolation},
       {"backup name too long", [&](MemoryFileApi& f) { f.Put(L"d/n" + long_name.substr(2), {}); },
@@ -203,8 +209,7 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
          f.Put(L"d/nnnn" + long_name.substr(2), f.Bytes(kFile));
          f.links[L"d/a.db"] = L"d/nnnn" + long_name.substr(2);
        },
-       L"d/a.db", true,
-       kInOutBackupNameTooLong},
+       L"d/a.db", true, kInOutBackupNameTooLong},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.what) + (c.save ? " (save)" : " (load)"));
@@ -212,7 +217,8 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
     if (c.change) c.change(s.files);
     const Names names = s.files.Names();
     const Bytes on_disk = s.files.Bytes(kFile);
-    EXPECT_EQ(c.save ? SaveFrom(s.record, s.files, c.path, kNewLevels) : LoadInto(s.record, s.files, c.path), c.code);
+    EXPECT_EQ(c.save ? SaveFrom(s.record, s.files, c.path, kNewLevels) : LoadInto(s.record, s.files, c.path),
+              c.code);
     EXPECT_EQ(ImageOf(s.record), original);
     EXPECT_EQ(s.files.Names(), names);
     EXPECT_EQ(s.files.Bytes(kFile), on_disk);
@@ -270,7 +276,7 @@ TEST(RecordPathTest, NamesAreFormedFromTheTextAlone) {
   } cases[] = {
       {L"C:\\d\\audio_cfg.db", L"\\\\?\\C:\\d\\audio_cfg.db"},
       {L"C:\\d\\audio_cfg.db. .", L"\\\\?\\C:\\d\\audio_cfg.db"},  // Windows drops a trailing dot and space
-      {L"C:\\d. \\a b", L"\\\\?\\C:\\d. \\a b"},                     // only the last name's
+      {L"C:\\d. \\a b", L"\\\\?\\C:\\d. \\a b"},                   // only the last name's
       {L"\\\\server\\share\\audio_cfg.db", L"\\\\?\\UNC\\server\\share\\audio_cfg.db"},
       {L"\\\\?\\C:\\d\\audio_cfg.db.", L"\\\\?\\C:\\d\\audio_cfg.db."},  // taken as it is
       {L"\\\\.\\C:\\d\\x", L"\\\\.\\C:\\d\\x"},

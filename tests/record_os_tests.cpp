@@ -1,7 +1,7 @@
 // What only a real file system shows: a full disk, refusals root cannot override, share modes.
-#include "record_test_support.h"
-
 #include <windows.h>
+
+#include "record_test_support.h"
 
 namespace {
 
@@ -159,7 +159,6 @@ TEST(RecordOsTest, ProtectedFilesAndBackupsAreNotReplaced) {
     EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}));
   }
 }
-
 
 TEST_F(RecordFilesTest, UnicodeAndLongPathsWork) {
   const fs::path cases[] = {

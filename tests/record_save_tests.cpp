@@ -1,9 +1,9 @@
 // What a save finds on disk, through the program's own Win32 back-end under Wine: links and
 // leftovers at its own names, other programs, a second program saving at the same moment, odd
 // spellings of the name and the file's own settings.
-#include "record_test_support.h"
-
 #include <windows.h>
+
+#include "record_test_support.h"
 
 namespace {
 
@@ -114,15 +114,14 @@ TEST(RecordSaveTest, ReplacedFileKeepsItsAttributesTimesAndShortName) {
   }
 }
 
-
 TEST(RecordSaveTest, NothingAtItsOwnNamesLeadsASaveToAnotherFile) {
   const auto root = FixtureFolder("attack");
   if (!root) GTEST_SKIP() << "needs the links that record_fixture.sh makes";
   const fs::path victims = root->parent_path() / "victims";
   std::vector<std::pair<std::string, Bytes>> before;
   for (const std::string& name : NamesIn(victims)) before.emplace_back(name, ReadBytes(victims / name));
-  for (const char* attack : {"tmp-symlink", "tmp-hardlink", "tmp-to-bak", "tmp-hardlink-to-bak", "tmp-readonly",
-                             "bak-symlink", "bak-dangling"}) {
+  for (const char* attack : {"tmp-symlink", "tmp-hardlink", "tmp-to-bak", "tmp-hardlink-to-bak",
+                             "tmp-readonly", "bak-symlink", "bak-dangling"}) {
     SCOPED_TRACE(attack);
     const fs::path folder = *root / attack;
     const fs::path file = folder / "audio_cfg.db";
@@ -222,8 +221,8 @@ TEST(RecordSaveTest, AReaderThatDoesNotShareDeleteFailsTheSaveAndLeavesNothing) 
   WriteBytes(file, original);
   AudioConfigRecord record;
   ASSERT_EQ(LoadInto(record, file), 0);
-  HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   for (int attempt = 0; attempt < 3; ++attempt) {
     EXPECT_NE(SaveFrom(record, file), 0);
@@ -261,7 +260,8 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
   if (const auto alias = FixtureFolder("alias")) {
     cases.push_back({"folder link", *alias / "dir" / "audio_cfg.db", *alias / "dirlink" / "audio_cfg.db"});
     cases.push_back({"file link", *alias / "dir" / "audio_cfg.db", *alias / "dir" / "filelink.db"});
-    if (FixtureFolder("drive")) cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
+    if (FixtureFolder("drive"))
+      cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
   }
   wchar_t self[MAX_PATH];
   ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
@@ -289,8 +289,8 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
       startup.cb = sizeof startup;
       PROCESS_INFORMATION process{};
       std::wstring line = command;
-      ASSERT_TRUE(
-          CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+      ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process));
       WaitForSingleObject(ready, 10000);
       SetEvent(go);
       const int mine = SaveFrom(record, c.mine);
@@ -302,12 +302,15 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
       ASSERT_FALSE(mine == 0 && theirs == 0);
       const int loser = mine == 0 ? static_cast<int>(theirs) : mine;
       EXPECT_TRUE(loser == kInOutFileChanged || loser == kInOutSharingViolation) << loser;
-      EXPECT_EQ(ReadBytes(c.mine), WithLevels(original, mine == 0 ? kNewLevels : std::array<int, 4>{2, 2, 2, 2}));
+      EXPECT_EQ(ReadBytes(c.mine),
+                WithLevels(original, mine == 0 ? kNewLevels : std::array<int, 4>{2, 2, 2, 2}));
       const fs::path winner = mine == 0 ? c.mine : c.theirs;
       EXPECT_EQ(ReadBytes(BackupPath(winner.native())), original);
       Names expected{"audio_cfg.db", "audio_cfg.db.bak"};
-      if (winner.filename() == "filelink.db") expected = {"audio_cfg.db", "filelink.db", "filelink.db.bak"};
-      else if (fs::exists(folder / "filelink.db")) expected.push_back("filelink.db");
+      if (winner.filename() == "filelink.db")
+        expected = {"audio_cfg.db", "filelink.db", "filelink.db.bak"};
+      else if (fs::exists(folder / "filelink.db"))
+        expected.push_back("filelink.db");
       EXPECT_EQ(NamesIn(folder), expected);
       ++wins[mine == 0 ? 0 : 1];
     }

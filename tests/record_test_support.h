@@ -22,7 +22,6 @@
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-
 // Every byte value occurs, 0x1A and 0x0D included, so any translation of the data shows.
 inline Bytes Pattern(std::size_t size, int salt) {
   Bytes bytes(size);

@@ -39,7 +39,8 @@ T FailureOf(const char* name) {
 }
 
 // Stands in for one entry of the table: passes the call on, or fails it when it is due.
-template <auto Member, typename F = std::remove_reference_t<decltype(std::declval<Win32FileCalls&>().*Member)>>
+template <auto Member,
+          typename F = std::remove_reference_t<decltype(std::declval<Win32FileCalls&>().*Member)>>
 struct Failing;
 template <auto Member, typename R, typename... A>
 struct Failing<Member, R(WINAPI*)(A...)> {
@@ -71,7 +72,8 @@ BOOL WINAPI FailingReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup
     return g_sweep->real.ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
   }
   if (g_sweep->error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) DeleteFileW(replaced);
-  if (g_sweep->error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, g_sweep->elsewhere.c_str(), 0);
+  if (g_sweep->error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+    MoveFileExW(replaced, g_sweep->elsewhere.c_str(), 0);
   SetLastError(g_sweep->error);
   return FALSE;
 }
@@ -134,7 +136,8 @@ const std::map<std::string, std::vector<DWORD>> kErrors = {
     {"WriteFile", {ERROR_DISK_FULL, ERROR_WRITE_FAULT}},
     {"FlushFileBuffers", {ERROR_IO_DEVICE}},
     {"CloseHandle", {ERROR_INVALID_HANDLE}},
-    {"MoveFileExW", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_SAME_DEVICE, ERROR_ALREADY_EXISTS}},
+    {"MoveFileExW",
+     {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_SAME_DEVICE, ERROR_ALREADY_EXISTS}},
     {"ReplaceFileW",
      {ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
       ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}},
@@ -157,60 +160,63 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
   int runs = 0;
   // Wine's way (one rename) and Windows' (ReplaceFileW past the held file, its errors by contract).
   for (const bool rename : {true, false})
-  for (const bool deleted : {false, true}) {
-    std::vector<std::string> clean_calls;
-    for (int fail_at = 0; fail_at == 0 || fail_at <= static_cast<int>(clean_calls.size()); ++fail_at) {
-      const std::vector<DWORD> errors = fail_at == 0 ? std::vector<DWORD>{0} : kErrors.at(clean_calls[fail_at - 1]);
-      for (const DWORD error : errors) {
-        SCOPED_TRACE(testing::Message() << "rename " << rename << ", deleted " << deleted << ", call " << fail_at << " "
-                                        << (fail_at ? clean_calls[fail_at - 1] : "none") << " fails with " << error);
-        for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
-        WriteBytes(file, original);
-        WriteBytes(backup, old_backup);
-        AudioConfigRecord record;
-        ASSERT_EQ(LoadInto(record, file), 0);
-        if (deleted) fs::remove(file);
-        Sweep sweep;
-        sweep.fail_at = fail_at;
-        sweep.error = error;
-        sweep.elsewhere = (other / ("replaced" + std::to_string(++runs))).native();
-        int code = 0;
-        {
-          const SweepScope scope(sweep, rename);
-          code = SaveFrom(record, file, levels);
-        }
-        if (fail_at == 0) {
-          ASSERT_EQ(code, 0);
-          clean_calls = sweep.calls;
-        }
-        // Only the file and its backup; the file whole, old or new, or, deleted, still missing.
-        const bool saved = fs::exists(file) && ReadBytes(file) == WithLevels(original, levels);
-        EXPECT_EQ(NamesIn(dir.Path()), (!deleted || saved ? std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}
-                                                         : std::vector<std::string>{"audio_cfg.db.bak"}));
-        if (!deleted && !saved) {
-          EXPECT_EQ(ReadBytes(file), original);
-        }
-        EXPECT_EQ(code == 0, saved);
-        // Data that may not have reached the disk is never taken for saved.
-        const std::string failed = fail_at == 0 ? "" : clean_calls[fail_at - 1];
-        if (failed == "WriteFile" || failed == "FlushFileBuffers" || failed == "CloseHandle") {
-          EXPECT_NE(code, 0);
-        }
-        EXPECT_EQ(ImageOf(record), saved ? WithLevels(original, levels) : original);
-        const Bytes now_backup = ReadBytes(backup);
-        EXPECT_TRUE(now_backup == old_backup || now_backup == original);
-        if (saved) {
-          EXPECT_EQ(now_backup, original);
-        }
-        // Whatever the failure left, the next save goes through.
-        if (!saved) {
-          EXPECT_EQ(SaveFrom(record, file, levels), 0);
-          EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+    for (const bool deleted : {false, true}) {
+      std::vector<std::string> clean_calls;
+      for (int fail_at = 0; fail_at == 0 || fail_at <= static_cast<int>(clean_calls.size()); ++fail_at) {
+        const std::vector<DWORD> errors =
+            fail_at == 0 ? std::vector<DWORD>{0} : kErrors.at(clean_calls[fail_at - 1]);
+        for (const DWORD error : errors) {
+          SCOPED_TRACE(testing::Message()
+                       << "rename " << rename << ", deleted " << deleted << ", call " << fail_at << " "
+                       << (fail_at ? clean_calls[fail_at - 1] : "none") << " fails with " << error);
+          for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
+          WriteBytes(file, original);
+          WriteBytes(backup, old_backup);
+          AudioConfigRecord record;
+          ASSERT_EQ(LoadInto(record, file), 0);
+          if (deleted) fs::remove(file);
+          Sweep sweep;
+          sweep.fail_at = fail_at;
+          sweep.error = error;
+          sweep.elsewhere = (other / ("replaced" + std::to_string(++runs))).native();
+          int code = 0;
+          {
+            const SweepScope scope(sweep, rename);
+            code = SaveFrom(record, file, levels);
+          }
+          if (fail_at == 0) {
+            ASSERT_EQ(code, 0);
+            clean_calls = sweep.calls;
+          }
+          // Only the file and its backup; the file whole, old or new, or, deleted, still missing.
+          const bool saved = fs::exists(file) && ReadBytes(file) == WithLevels(original, levels);
+          EXPECT_EQ(NamesIn(dir.Path()),
+                    (!deleted || saved ? std::vector<std::string>{"audio_cfg.db", "audio_cfg.db.bak"}
+                                       : std::vector<std::string>{"audio_cfg.db.bak"}));
+          if (!deleted && !saved) {
+            EXPECT_EQ(ReadBytes(file), original);
+          }
+          EXPECT_EQ(code == 0, saved);
+          // Data that may not have reached the disk is never taken for saved.
+          const std::string failed = fail_at == 0 ? "" : clean_calls[fail_at - 1];
+          if (failed == "WriteFile" || failed == "FlushFileBuffers" || failed == "CloseHandle") {
+            EXPECT_NE(code, 0);
+          }
+          EXPECT_EQ(ImageOf(record), saved ? WithLevels(original, levels) : original);
+          const Bytes now_backup = ReadBytes(backup);
+          EXPECT_TRUE(now_backup == old_backup || now_backup == original);
+          if (saved) {
+            EXPECT_EQ(now_backup, original);
+          }
+          // Whatever the failure left, the next save goes through.
+          if (!saved) {
+            EXPECT_EQ(SaveFrom(record, file, levels), 0);
+            EXPECT_EQ(ReadBytes(file), WithLevels(original, levels));
+          }
         }
       }
+      EXPECT_GE(clean_calls.size(), 20u);
     }
-    EXPECT_GE(clean_calls.size(), 20u);
-  }
 }
 
 // A save killed at each call of the back-end in turn, in a child process: at every one the file
@@ -248,7 +254,8 @@ TEST(RecordWin32Sweep, ASaveKilledAtAnyCallLeavesTheFileWhole) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     WaitForSingleObject(process.hProcess, 20000);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);

@@ -4,6 +4,7 @@
 
 #include "ui/level_text.h"
 #include "ui/message_text.h"
+#include "ui/scheme_colors.h"
 #include "ui/time_format.h"
 
 namespace {
@@ -153,6 +154,19 @@ TEST(TimeFormat, BuildsFromLocaleAndFormats) {
     EXPECT_EQ(format, c.format);
     EXPECT_EQ(FormatLongTime(format, c.locale, c.h, c.m, c.s), c.shown);
   }
+}
+
+TEST(SchemeColors, DarkOrInvertedSchemesAreFollowedAndDisabledTextStaysVisible) {
+  const Rgb white = MakeRgb(255, 255, 255), black = 0, dark = MakeRgb(32, 32, 32),
+            light = MakeRgb(230, 230, 230);
+  const std::pair<SchemeColors, bool> cases[] = {
+      {{white, black, MakeRgb(240, 240, 240), black}, false},  // Wine's default
+      {{black, MakeRgb(255, 255, 0), black, white}, true},     // yellow and white on black
+      {{white, black, dark, light}, true}};                    // only the buttons dark
+  for (const auto& [scheme, follows] : cases)
+    EXPECT_EQ(FollowsScheme(scheme, false), follows) << scheme.window;
+  EXPECT_TRUE(FollowsScheme(cases[0].first, true)) << "the high-contrast flag";
+  EXPECT_EQ(DisabledTextColor(dark, white, dark), MakeRgb(143, 143, 143)) << "grey text that would vanish";
 }
 
 }  // namespace

@@ -28,3 +28,7 @@ foreach(locale de en ru)
   set_tests_properties(window_clock_${locale} PROPERTIES
     ENVIRONMENT "LC_ALL=${lc};VELMORA_CLOCK_LOCALE=${locale}" TIMEOUT 120)
 endforeach()
+
+# Every text against its background on the screen, in dark and high-contrast schemes.
+add_test(NAME window_colour_schemes COMMAND bash ${PROJECT_SOURCE_DIR}/tests/colour_schemes.sh
+                                            $<TARGET_FILE:window_tests> ${CMAKE_CURRENT_BINARY_DIR}/colour_schemes)

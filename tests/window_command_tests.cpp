@@ -45,6 +45,12 @@ class Form1Commands : public Form1Test {
     return {TextOf(C(Edit1)), TextOf(C(Edit2)), TextOf(C(Edit3)), TextOf(C(Edit4))};
   }
   std::wstring Status() const { return PanelText(C(StatusBar1), 0); }
+  std::wstring StatusTip() const {
+    wchar_t text[1024] = {};
+    TTTOOLINFOW tool{sizeof tool, 0, C(StatusBar1), 0, {}, nullptr, text, 0, nullptr};
+    SendMessageW(form_.StatusTipWindow(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    return text;
+  }
 
   fs::path dir_;
   fs::path file_;
@@ -88,9 +94,11 @@ TEST_F(Form1Commands, OpenDialogIsPlacedOnTheWindowsMonitor) {
 TEST_F(Form1Commands, OpenShowsTheLevelsClampedToTheSpinRange) {
   SetWindowTextW(C(Edit1), L"3");  // typed before the open: the loaded value replaces it
   WriteBytes(file_, RecordWith({6, 1, 3, 2}));
+  EXPECT_EQ(StatusTip(), L"") << "no path before a file is chosen";
   Open(file_);
   EXPECT_EQ(Shown(), (Shown4{L"6", L"1", L"3", L"2"}));
   EXPECT_EQ(Status(), L"File opened!");
+  EXPECT_EQ(StatusTip(), file_.wstring()) << "the full path, on the status message";
 
   WriteBytes(file_, RecordWith({0, 7, 255, 1}));
   Open(file_);

@@ -4,8 +4,10 @@
 // colour scheme with SetSysColors, which Wine does support and broadcasts as WM_SYSCOLORCHANGE.
 // Both are put back however the test ends.
 #include <cstdlib>
+#include <map>
 
 #include "tests/window_test_support.h"
+#include "ui/scheme_colors.h"
 
 // The import-table slot through which the program calls SystemParametersInfoW.
 extern "C" decltype(&SystemParametersInfoW) velmora_spi_slot asm("__imp__SystemParametersInfoW@16");
@@ -95,7 +97,51 @@ void Repaint(HWND window) {
 
 using Form1Contrast = Form1Test;
 
+// The best contrast of any pixel of an area of a window, as the screen shows it, against the
+// area's most common colour, its background.
+double ContrastOnScreen(HWND window, RECT area) {
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  std::map<Rgb, int> counts;
+  HDC screen = GetDC(nullptr);
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) ++counts[GetPixel(screen, x, y)];
+  ReleaseDC(nullptr, screen);
+  auto background = std::max_element(counts.begin(), counts.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  double best = 1;
+  for (const auto& [color, count] : counts) best = std::max(best, ContrastRatio(color, background->first));
+  return best;
+}
+
 }  // namespace
+
+// Run in Wine's default prefix, and by tests/colour_schemes.sh in dark and high-contrast ones.
+TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
+  form_.Timer1Timer();
+  Repaint(Main());
+  const int dpi = WindowDpi(Main()), edge = ScaleForDpi(4, dpi);
+  std::string report = "contrast:";
+  auto check = [&](ControlId id, RECT area) {
+    double contrast = ContrastOnScreen(C(id), area);
+    report += " " + std::string(LayoutOf(id).name) + " " + std::to_string(contrast).substr(0, 4);
+    // Disabled text need not reach the ratio, only show: Wine's own style greys it to 1.9:1.
+    EXPECT_GE(contrast, IsWindowEnabled(C(id)) ? 4.5 : 1.5) << report;
+  };
+  for (const auto& c : kForm1Layout) {
+    RECT r{};
+    GetClientRect(C(c.id), &r);
+    if (c.kind == ControlKind::Label || c.kind == ControlKind::Edit) check(c.id, r);
+    // A button's caption right of its centre, where the glyph never reaches, inside its focus frame.
+    if (c.kind == ControlKind::GlyphButton) check(c.id, {r.right / 2, edge, r.right - edge, r.bottom - edge});
+    if (c.kind == ControlKind::CheckBox)
+      check(c.id, {ScaleForDpi(kCheckBoxSize + 2, dpi), 0, r.right, r.bottom});
+  }
+  for (int part : {0, 1}) {  // the status message and the clock, inside their borders
+    RECT r = StatusBarPartRect(C(StatusBar1), part);
+    check(StatusBar1, {r.left + 2, r.top + 2, r.right - 2, r.bottom - 2});
+  }
+  std::printf("%s\n", report.c_str());
+}
 
 TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
   // An empty spot of the window: right of the picture, above the first row.

@@ -371,6 +371,30 @@ TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPr
   CoUninitialize();
 }
 
+TEST_F(Form1Boxes, ScreenReadersFindANameForEveryControl) {
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  const std::pair<ControlId, std::wstring> kDrawnWithoutText[] = {{Image1, L"Velmora"},
+                                                                  {UpDown1, L"Звонки"},
+                                                                  {UpDown2, L"Кнопки"},
+                                                                  {UpDown3, L"Динамик"},
+                                                                  {UpDown4, L"Mp3\\Видео"}};
+  VARIANT self{};
+  self.vt = VT_I4;  // CHILDID_SELF
+  for (const auto& c : kForm1Layout) {
+    IAccessible* object = nullptr;
+    BSTR name = nullptr;
+    if (AccessibleObjectFromWindow(C(c.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object)) == S_OK)
+      object->get_accName(self, &name), object->Release();
+    const std::wstring named = name ? name : L"";
+    SysFreeString(name);
+    EXPECT_FALSE(named.empty()) << c.name;
+    for (const auto& [id, expected] : kDrawnWithoutText)
+      EXPECT_TRUE(id != c.id || named == expected) << c.name;
+  }
+  CoUninitialize();
+}
+
 TEST_F(Form1Boxes, AboutButtonNeverTakesTheFocus) {
   SetFocus(C(Edit2));
   DialogScript script({DialogScript::Press(IDOK)});

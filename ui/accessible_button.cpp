@@ -3,8 +3,10 @@
 #include <oleacc.h>
 
 #include <new>
+#include <string>
 
 #include "system/system_functions.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -30,12 +32,15 @@ const Oleacc& OleaccFunctions() {
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
-// The standard object does all the work but for the role and the default action.
-class PushButtonAccessible final : public IAccessible {
+// The standard object does all the work but for the name, the role and, for a push button, the
+// default action.
+class NamedAccessible final : public IAccessible {
  public:
-  PushButtonAccessible(HWND button, IAccessible* standard) : button_(button), standard_(standard) {}
-  PushButtonAccessible(const PushButtonAccessible&) = delete;
-  PushButtonAccessible& operator=(const PushButtonAccessible&) = delete;
+  // role 0 keeps the standard object's.
+  NamedAccessible(HWND control, IAccessible* standard, LONG role, bool pressable)
+      : control_(control), standard_(standard), role_(role), pressable_(pressable) {}
+  NamedAccessible(const NamedAccessible&) = delete;
+  NamedAccessible& operator=(const NamedAccessible&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (!object) return E_POINTER;
@@ -70,22 +75,22 @@ class PushButtonAccessible final : public IAccessible {
   }
 
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!IsSelf(child) || !role) return standard_->get_accRole(child, role);
+    if (!IsSelf(child) || !role || !role_) return standard_->get_accRole(child, role);
     role->vt = VT_I4;
-    role->lVal = ROLE_SYSTEM_PUSHBUTTON;
+    role->lVal = role_;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
     const Oleacc& oleacc = OleaccFunctions();
-    if (!IsSelf(child) || !action || !oleacc.allocString)
+    if (!IsSelf(child) || !action || !oleacc.allocString || !pressable_)
       return standard_->get_accDefaultAction(child, action);
     *action = oleacc.allocString(L"Нажать");  // the window's own language
     return *action ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
+    if (!IsSelf(child) || !pressable_) return standard_->accDoDefaultAction(child);
     // Posted: a reader waiting on this call must not wait for the box the click opens.
-    return PostMessageW(button_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
+    return PostMessageW(control_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
   }
 
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -98,7 +103,11 @@ class PushButtonAccessible final : public IAccessible {
     return standard_->get_accChild(child, object);
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    return standard_->get_accName(child, name);
+    const Oleacc& oleacc = OleaccFunctions();
+    if (!IsSelf(child) || !name || !oleacc.allocString) return standard_->get_accName(child, name);
+    // The window text, which such a control never draws; not every system's object reads it.
+    *name = oleacc.allocString(HwndText(control_).c_str());
+    return *name ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     return standard_->get_accValue(child, value);
@@ -143,25 +152,25 @@ class PushButtonAccessible final : public IAccessible {
   }
 
  private:
-  ~PushButtonAccessible() { standard_->Release(); }
+  ~NamedAccessible() { standard_->Release(); }
 
   LONG references_ = 1;
-  HWND button_;
+  HWND control_;
   IAccessible* standard_;  // owned: one reference
+  LONG role_;
+  bool pressable_;
 };
 
-}  // namespace
-
-LRESULT PushButtonAccessibleObject(HWND button, WPARAM flags, LPARAM objectId) {
+LRESULT AccessibleObject(HWND control, WPARAM flags, LPARAM objectId, LONG role, bool pressable) {
   if (static_cast<DWORD>(objectId) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
   const Oleacc& oleacc = OleaccFunctions();
   if (!oleacc.createStandard || !oleacc.resultFrom) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(oleacc.createStandard(button, OBJID_CLIENT, __uuidof(IAccessible),
+  if (FAILED(oleacc.createStandard(control, OBJID_CLIENT, __uuidof(IAccessible),
                                    reinterpret_cast<void**>(&standard))) ||
       !standard)
     return 0;
-  auto* object = new (std::nothrow) PushButtonAccessible(button, standard);
+  auto* object = new (std::nothrow) NamedAccessible(control, standard, role, pressable);
   if (!object) {
     standard->Release();
     return 0;
@@ -174,4 +183,29 @@ LRESULT PushButtonAccessibleObject(HWND button, WPARAM flags, LPARAM objectId) {
     result = oleacc.resultFrom(__uuidof(IAccessible), flags, object);
   object->Release();  // the result holds its own reference
   return result > 0 ? result : 0;
+}
+
+LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                  DWORD_PTR role) {
+  if (message == WM_GETOBJECT) {
+    if (LRESULT object = AccessibleObject(control, wParam, lParam, static_cast<LONG>(role), false))
+      return object;
+  }
+  // Found once: the control was subclassed, so comctl32 is loaded and has them.
+  static const auto remove = kRemoveWindowSubclass.Find();
+  static const auto next = kDefSubclassProc.Find();
+  if (message == WM_NCDESTROY) remove(control, NamedControlProc, id);
+  return next(control, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT PushButtonAccessibleObject(HWND button, WPARAM flags, LPARAM objectId) {
+  return AccessibleObject(button, flags, objectId, ROLE_SYSTEM_PUSHBUTTON, true);
+}
+
+void NameForScreenReaders(HWND control, const std::wstring& name, LONG role) {
+  HwndSetText(control, name.c_str());
+  static const auto subclass = kSetWindowSubclass.Find();
+  if (subclass) subclass(control, NamedControlProc, 0, static_cast<DWORD_PTR>(role));
 }

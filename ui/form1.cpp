@@ -1,15 +1,16 @@
 #include "ui/form1.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <exception>
 #include <iterator>
 #include <utility>
 
-#include "ui/the_record.h"
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
+#include "ui/accessible_button.h"
 #include "ui/app_title.h"
 #include "ui/control_class.h"
 #include "ui/glyph_button.h"
@@ -18,6 +19,7 @@
 #include "ui/logo.h"
 #include "ui/message_boxes.h"
 #include "ui/system_api.h"
+#include "ui/the_record.h"
 #include "ui/window_helpers.h"
 
 namespace {
@@ -71,6 +73,13 @@ LOGFONTW StatusFontAt(int dpi) {
   }
   font.lfHeight = MulDivRounded(font.lfHeight, dpi, SystemDpi());
   return font;
+}
+
+// A level row's name for screen readers: its label's text without the colon.
+std::wstring RowName(ControlId label) {
+  std::wstring name = LayoutOf(label).text;
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return name;
 }
 
 // The level boxes step on Up and Down themselves, before the up-down control's own handling of
@@ -168,10 +177,12 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kStepLevelMessage: return OnStepLevel(static_cast<int>(wParam), static_cast<int>(lParam));
     case WM_DRAWITEM:       return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_ERASEBKGND:     return OnEraseBackground(reinterpret_cast<HDC>(wParam));
-    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:   return OnControlColor(reinterpret_cast<HDC>(wParam));
     case WM_TIMER:          return OnTimer(wParam);
     case WM_HELP:           return OnHelp();
     case WM_SYSCOLORCHANGE: return OnSysColorChange(wParam, lParam);
+    case WM_THEMECHANGED:   return OnThemeChanged();
     case WM_SETTINGCHANGE:  return OnSettingChange(wParam, lParam);
     case WM_ACTIVATE:       return OnActivate(LOWORD(wParam) != WA_INACTIVE);
     case WM_SETFOCUS:       return OnActivate(true);
@@ -191,13 +202,6 @@ LRESULT TForm1::OnEraseBackground(HDC dc) {
   return TRUE;
 }
 
-LRESULT TForm1::OnCtlColorStatic(HDC dc) {
-  // Labels and the check box sit on the window's background.
-  SetBkColor(dc, BackgroundColor());
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  return reinterpret_cast<LRESULT>(BackgroundBrush());
-}
-
 LRESULT TForm1::OnTimer(UINT_PTR id) {
   if (id == kTimer1) Timer1Timer();
   return 0;
@@ -211,7 +215,7 @@ LRESULT TForm1::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TForm1::OnSettingChange(WPARAM wParam, LPARAM lParam) {
-  if (wParam == SPI_SETHIGHCONTRAST) ReadContrast();
+  ReadContrast();  // high contrast on or off, or a new scheme
   if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
     clock_.Rebuild();
     FitStatusFont(true);  // the new format may be wider
@@ -247,6 +251,7 @@ bool TForm1::OnCreate() {
     if (!controls_[i]) return false;
   }
   SetUpControls(false);  // nothing shows yet, so nothing to redraw
+  statusTip_.Create(Control(StatusBar1));
   for (const auto& c : kForm1Layout) {
     if (c.kind != ControlKind::UpDown) continue;
     // The up-down only shows the arrows: the form keeps each level and writes its box.
@@ -258,11 +263,13 @@ bool TForm1::OnCreate() {
     // After the buddy, so the keys reach the form first.
     static const auto subclass = kSetWindowSubclass.Find();
     if (subclass) subclass(edit, LevelEditProc, 0, 0);
+    NameForScreenReaders(upDown, RowName(static_cast<ControlId>(Label1 + SlotOf(c.id))), 0);
     // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
     // after creation, it keeps the table's.
     LayoutRect r = ScaleForDpi(c.rect, dpi_);
     SetWindowPos(upDown, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  NameForScreenReaders(Control(Image1), kAppTitle, ROLE_SYSTEM_GRAPHIC);
   ApplyIcons();
   ReadContrast();  // and the logo, on the window's colour
 
@@ -338,6 +345,7 @@ void TForm1::ApplyLayout() {
     SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   SetUpControls(true);
+  statusTip_.Place();
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -352,14 +360,18 @@ void TForm1::ApplyIcons() {
 }
 
 void TForm1::ReadContrast() {
-  bool on = HighContrastOn();
-  if (on != highContrast_) {
-    highContrast_ = on;
-    // Windows drops visual styles in high contrast. Where a system keeps them (Wine), the
-    // controls would paint the style's colours under the scheme's text: turn them off here too.
+  bool on = FollowSchemeColors();
+  if (on != followScheme_) {
+    followScheme_ = on;
+    // Windows drops visual styles in high contrast. Where a system keeps them (Wine, and any
+    // dark scheme), the controls would paint the style's light faces under the scheme's light
+    // text: turn them off here too.
     // A class list naming no class turns a window's style off; Wine takes an empty one as none.
     static const auto setWindowTheme = kSetWindowTheme.Find();
-    for (HWND control : controls_) {
+    std::array<HWND, kForm1Layout.size() + 1> themed{};  // the controls and the path's tooltip
+    std::copy(controls_.begin(), controls_.end(), themed.begin());
+    themed.back() = statusTip_.Handle();
+    for (HWND control : themed) {
       if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
     }
   }
@@ -370,13 +382,23 @@ void TForm1::ReadContrast() {
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// White unless the user asked for high contrast; then the system's window colours throughout.
+// White with black text unless the user's scheme is dark or high contrast; then the system's
+// window colours throughout.
 COLORREF TForm1::BackgroundColor() const {
-  return highContrast_ ? GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+  return followScheme_ ? GetSysColor(COLOR_WINDOW) : kFixedBackground;
 }
 
+COLORREF TForm1::TextColor() const { return followScheme_ ? GetSysColor(COLOR_WINDOWTEXT) : kFixedText; }
+
 HBRUSH TForm1::BackgroundBrush() const {
-  return highContrast_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  return followScheme_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+// Labels, the check box and the level boxes: the window's background and its text colour.
+LRESULT TForm1::OnControlColor(HDC dc) const {
+  SetBkColor(dc, BackgroundColor());
+  SetTextColor(dc, TextColor());
+  return reinterpret_cast<LRESULT>(BackgroundBrush());
 }
 
 HBITMAP TForm1::GlyphBitmap(ControlId id) const {
@@ -437,10 +459,10 @@ LRESULT TForm1::OnNotify(const NMHDR& header) {
 }
 
 LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
-  // In high contrast the form draws the box and its caption, the caption in the scheme's colour
-  // for disabled text: the button's own drawing embosses a disabled caption in the 3-D colours,
-  // which on a dark scheme looks no different from an enabled one.
-  if (!highContrast_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  // In the user's colours the form draws the box and its caption, the caption in the scheme's
+  // colour for disabled text: the button's own drawing embosses a disabled caption in the 3-D
+  // colours, which on a dark scheme looks no different from an enabled one.
+  if (!followScheme_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
   HWND box = draw.hdr.hwndFrom;
   bool enabled = IsWindowEnabled(box) != FALSE;
   const RECT& r = draw.rc;
@@ -455,7 +477,9 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   RECT text{mark.right + zero.cx / 2, r.top, r.right, r.bottom};
   std::wstring caption = HwndText(box);
   SetBkMode(draw.hdc, TRANSPARENT);
-  SetTextColor(draw.hdc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  SetTextColor(
+      draw.hdc,
+      enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor()));
   DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   return CDRF_SKIPDEFAULT;
@@ -503,6 +527,11 @@ LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
   return 0;
 }
 
+LRESULT TForm1::OnThemeChanged() {
+  ReadContrast();  // a style turned on or off may change what the scheme asks of the window
+  return 0;
+}
+
 LRESULT TForm1::OnHelp() {
   // F1 opens About, the one help the program has. While a box is up the window is disabled,
   // and F1 there must not open another.
@@ -529,6 +558,7 @@ void TForm1::BitBtn1Click() {
     SetStatusMessage(kStatusNoFile);
     return;
   }
+  statusTip_.SetText(OpenDialog1.FileName());  // the path is the chosen one even if the load fails
   saveRule_.Open([this] { Load(OpenDialog1.FileName()); });
   VolumeLevels levels = TheRecord().ReadLevels();
   for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, ClampLevel(levels[static_cast<std::size_t>(slot)]));

@@ -13,6 +13,7 @@
 #include "ui/level_text.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
+#include "ui/status_tip.h"
 
 class TForm1 {
  public:
@@ -31,6 +32,8 @@ class TForm1 {
   bool Create(HINSTANCE instance, int showCommand);
   HWND Handle() const { return hwnd_; }
   HWND Control(ControlId id) const;
+  // The tooltip of the status message, which shows the open file's full path.
+  HWND StatusTipWindow() const { return statusTip_.Handle(); }
 
   void SetStatusMessage(const std::wstring& text);
   // Panel 1 shows this time of day in the user's long time format.
@@ -53,7 +56,6 @@ class TForm1 {
   LRESULT OnStepLevel(int controlId, int delta);
   LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
   LRESULT OnEraseBackground(HDC dc);
-  LRESULT OnCtlColorStatic(HDC dc);
   LRESULT OnTimer(UINT_PTR id);
   LRESULT OnSysColorChange(WPARAM wParam, LPARAM lParam);
   LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
@@ -61,6 +63,7 @@ class TForm1 {
   LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);  // dpis: the new DPI across, down
   LRESULT OnActivate(bool active);
   LRESULT OnHelp();
+  LRESULT OnThemeChanged();
   LRESULT OnDestroy();
   LRESULT OnNcDestroy();
   // One command at a time: a click that arrives while one runs, or its box shows, does nothing.
@@ -75,6 +78,8 @@ class TForm1 {
   void ApplyIcons();
   void ReadContrast();
   COLORREF BackgroundColor() const;
+  COLORREF TextColor() const;
+  LRESULT OnControlColor(HDC dc) const;
   HBRUSH BackgroundBrush() const;
   HWND CreateControl(const ControlLayout& c);
   HBITMAP GlyphBitmap(ControlId id) const;
@@ -98,8 +103,9 @@ class TForm1 {
   UniqueIcon largeIcon_;
   Clock clock_;
   TOpenDialog OpenDialog1;
+  StatusTip statusTip_;
   HWND lastFocus_ = nullptr;
-  bool highContrast_ = false;
+  bool followScheme_ = false;    // the user's colours, not the fixed white and black
   bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
   // The last value each level box held that counts, whatever its text says now.
   std::array<int, 4> levels_{kLevelMin, kLevelMin, kLevelMin, kLevelMin};

@@ -15,8 +15,8 @@ namespace {
 
 // uxtheme is loaded at run time; without it (or its styles) buttons are drawn the classic way.
 HTHEME OpenButtonTheme(HWND button) {
-  // High contrast paints with the scheme's colours, never a visual style's.
-  if (HighContrastOn()) return nullptr;
+  // High contrast and dark schemes paint with the scheme's colours, never a visual style's.
+  if (FollowSchemeColors()) return nullptr;
   static const auto isAppThemed = kIsAppThemed.Find();
   static const auto openThemeData = kOpenThemeData.Find();
   return isAppThemed && openThemeData && isAppThemed() ? openThemeData(button, L"BUTTON") : nullptr;
@@ -33,7 +33,9 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
   GdiTransparentBlt(dc, x, y, size, size, source.get(), 0, 0, info.bmWidth, info.bmHeight, transparent);
 }
 
-void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
+// Returns the colour of a caption on that face: the style's own text colour for its face, which
+// may be light whatever the scheme says; the scheme's button text on the classic face.
+COLORREF DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
   UniqueTheme theme(OpenButtonTheme(button));
   static const auto drawParentBackground = kDrawThemeParentBackground.Find();
   static const auto drawBackground = kDrawThemeBackground.Find();
@@ -42,10 +44,15 @@ void DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot
     RECT r = rect;
     drawParentBackground(button, dc, &r);
     drawBackground(theme.get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
+    COLORREF text = 0;
+    static const auto themeColor = kGetThemeColor.Find();
+    if (themeColor && SUCCEEDED(themeColor(theme.get(), BP_PUSHBUTTON, state, TMT_TEXTCOLOR, &text)))
+      return text;
   } else {
     RECT r = rect;
     DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   }
+  return GetSysColor(COLOR_BTNTEXT);
 }
 
 }  // namespace
@@ -54,7 +61,7 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, i
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
-  DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0);
+  COLORREF textColor = DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0);
 
   std::wstring caption = HwndText(item.hwndItem);
   HFONT font = HwndFont(item.hwndItem);
@@ -69,7 +76,7 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, i
   DrawGlyph(dc, glyph, x, rect.top + (height - glyphSize) / 2 + shift, glyphSize);
 
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(dc, textColor);
   RECT textRect{x + glyphSize + gap, rect.top + shift, rect.right, rect.bottom + shift};
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

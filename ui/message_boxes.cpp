@@ -5,7 +5,7 @@
 #include "ui/message_text.h"
 
 namespace {
-constexpr wchar_t kAboutText[] = L"Velmora " VELMORA_VERSION_TEXT ", made by the Velmora team.";
+constexpr wchar_t kAboutText[] = L"Velmora " VELMORA_VERSION_TEXT ", made by the Velmora authors.";
 }
 
 void ShowAboutBox(HWND owner) { MessageBoxW(owner, kAboutText, kAppTitle, MB_OK | MB_TASKMODAL); }

@@ -12,6 +12,7 @@ add_library(velmora_ui STATIC
   logo.cpp
   message_boxes.cpp
   open_dialog.cpp
+  status_tip.cpp
   system_api.cpp
   the_record.cpp
 )

@@ -1,0 +1,37 @@
+#include "ui/status_tip.h"
+
+#include <commctrl.h>
+
+#include "ui/window_helpers.h"
+
+void StatusTip::Create(HWND statusBar) {
+  bar_ = statusBar;
+  // No prefix: an ampersand in a path is a character, not an underline.
+  tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(statusBar),
+                         nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(statusBar, GWLP_HINSTANCE)),
+                         nullptr);
+  TTTOOLINFOW tool = Tool();
+  if (tip_) SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void StatusTip::SetText(const std::wstring& text) {
+  text_ = text;
+  TTTOOLINFOW tool = Tool();
+  if (tip_) SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void StatusTip::Place() {
+  TTTOOLINFOW tool = Tool();
+  if (tip_) SendMessageW(tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+TTTOOLINFOW StatusTip::Tool() {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;  // the tooltip watches the bar's mouse messages itself
+  tool.hwnd = bar_;
+  tool.rect = StatusBarPartRect(bar_, 0);
+  tool.lpszText = text_.data();
+  return tool;
+}
