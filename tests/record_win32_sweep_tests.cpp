@@ -280,3 +280,35 @@ TEST(RecordWin32Sweep, ASaveKilledAtAnyCallLeavesTheFileWhole) {
   SetEnvironmentVariableW(L"VELMORA_KILL_FILE", nullptr);
   EXPECT_GT(kills, 20);
 }
+
+namespace {
+const wchar_t* g_watched = nullptr;
+std::vector<DWORD> g_writerErrors;
+// Before each rename of the save, another program tries to write the file.
+BOOL WINAPI MoveWatchingWriters(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  HANDLE writer =
+      CreateFileW(g_watched, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  g_writerErrors.push_back(writer == INVALID_HANDLE_VALUE ? GetLastError() : 0);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  return MoveFileExW(from, to, flags);
+}
+}  // namespace
+
+// From the check of the file's bytes to the backup's rename, no other program may write it.
+TEST(RecordWin32Sweep, OtherWritersAreKeptOutWhileTheBackupIsWritten) {
+  TempDir dir;
+  const fs::path file = dir / "audio_cfg.db";
+  WriteBytes(file, Pattern(kRecordSize, 4));
+  AudioConfigRecord record;
+  ASSERT_EQ(LoadInto(record, file), 0);
+  const Win32FileCalls saved = FileCalls();
+  g_watched = file.c_str();
+  g_writerErrors.clear();
+  FileCalls().MoveFileExW = MoveWatchingWriters;
+  const int code = SaveFrom(record, file, {1, 2, 3, 4});
+  FileCalls() = saved;
+  EXPECT_EQ(code, 0);
+  ASSERT_FALSE(g_writerErrors.empty());
+  EXPECT_EQ(g_writerErrors.front(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
