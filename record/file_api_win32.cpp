@@ -10,6 +10,7 @@ namespace {
 // itself refuses them, so refuse them everywhere.
 constexpr DWORD kNotReplaceable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
+// How long a rename under Wine waits out another program's look at the file: up to 0.1 s.
 constexpr int kRenameAttempts = 20;
 constexpr DWORD kRenameWaitMs = 5;
 
