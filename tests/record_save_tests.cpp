@@ -267,10 +267,6 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
     if (FixtureFolder("drive"))
       cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
   }
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-  const std::wstring command = L"\"" + std::wstring(self) +
-                               L"\" --gtest_filter=RecordSaveTest.TwoProgramsSavingAtOnceNeverBothSucceed";
   const char* rounds_setting = std::getenv("VELMORA_SAVE_ROUNDS");
   const int rounds = rounds_setting ? std::atoi(rounds_setting) : 30;
   for (const Spellings& c : cases) {
@@ -289,19 +285,14 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
       ASSERT_EQ(LoadInto(record, c.mine), 0);
       HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"VelmoraSaveReady");
       HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"VelmoraSaveGo");
-      STARTUPINFOW startup{};
-      startup.cb = sizeof startup;
-      PROCESS_INFORMATION process{};
-      std::wstring line = command;
-      ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &process));
+      HANDLE process = StartThisTestAgain();
+      ASSERT_NE(process, nullptr);
       WaitForSingleObject(ready, 10000);
       SetEvent(go);
       const int mine = SaveFrom(record, c.mine);
-      WaitForSingleObject(process.hProcess, 20000);
-      DWORD theirs = 0;
-      GetExitCodeProcess(process.hProcess, &theirs);
-      for (HANDLE h : {process.hProcess, process.hThread, ready, go}) CloseHandle(h);
+      const DWORD theirs = ExitCodeOf(process);
+      CloseHandle(ready);
+      CloseHandle(go);
       ASSERT_TRUE(mine == 0 || theirs == 0) << mine << " " << theirs;
       ASSERT_FALSE(mine == 0 && theirs == 0);
       const int loser = mine == 0 ? static_cast<int>(theirs) : mine;

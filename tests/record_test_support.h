@@ -16,6 +16,8 @@
 
 #include "record/record_io.h"
 #ifdef _WIN32
+#include <windows.h>
+
 #include "record/file_api_win32.h"
 #endif
 
@@ -75,6 +77,34 @@ inline int LoadInto(AudioConfigRecord& record, const fs::path& path) {
 }
 inline int SaveFrom(AudioConfigRecord& record, const fs::path& path, const std::array<int, 4>& levels) {
   return SaveFrom(record, DefaultFileApi(), path.native(), levels);
+}
+
+// Starts this test program again running only the current test, which then plays the other
+// program its environment describes. Null when it cannot start.
+inline HANDLE StartThisTestAgain() {
+  const testing::TestInfo& test = *testing::UnitTest::GetInstance()->current_test_info();
+  const std::string filter = std::string(test.test_suite_name()) + "." + test.name();
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring line =
+      L"\"" + std::wstring(self) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+// Waits for a program started so, and gives its exit code.
+inline DWORD ExitCodeOf(HANDLE process) {
+  WaitForSingleObject(process, 20000);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
 }
 #endif
 

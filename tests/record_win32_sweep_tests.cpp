@@ -238,8 +238,6 @@ TEST(RecordWin32Sweep, ASaveKilledAtAnyCallLeavesTheFileWhole) {
   const fs::path file = dir / "audio_cfg.db";
   const Bytes original = Pattern(kRecordSize + 10, 9);
   const Bytes old_backup = Pattern(kRecordSize, 90);
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
   SetEnvironmentVariableW(L"VELMORA_KILL_FILE", file.c_str());
   int kills = 0;
   for (int kill_at = 1;; ++kill_at) {
@@ -249,18 +247,9 @@ TEST(RecordWin32Sweep, ASaveKilledAtAnyCallLeavesTheFileWhole) {
     WriteBytes(file, original);
     WriteBytes(dir / "audio_cfg.db.bak", old_backup);
     SetEnvironmentVariableW(L"VELMORA_KILL_AT", std::to_wstring(kill_at).c_str());
-    std::wstring line = L"\"" + std::wstring(self) +
-                        L"\" --gtest_filter=RecordWin32Sweep.ASaveKilledAtAnyCallLeavesTheFileWhole";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(
-        CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    WaitForSingleObject(process.hProcess, 20000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    HANDLE process = StartThisTestAgain();
+    ASSERT_NE(process, nullptr);
+    const DWORD code = ExitCodeOf(process);
     const Bytes now = ReadBytes(file);
     EXPECT_TRUE(now == original || now == WithLevels(original, levels));
     const Bytes backup = ReadBytes(dir / "audio_cfg.db.bak");
