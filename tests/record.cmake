@@ -35,6 +35,11 @@ if(WIN32)
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/record_fixture.sh cleanup ${record_fixtures})
   set_tests_properties(record_fixtures_setup PROPERTIES FIXTURES_SETUP record_fixtures)
   set_tests_properties(record_fixtures_cleanup PROPERTIES FIXTURES_CLEANUP record_fixtures)
+  # A file the user may not write, saved as another user than its owner.
+  add_test(NAME record_as_another_user
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/as_another_user.sh $<TARGET_FILE:record_tests>
+            ${CMAKE_CURRENT_BINARY_DIR}/as_another_user)
+  set_tests_properties(record_as_another_user PROPERTIES SKIP_RETURN_CODE 77)
   gtest_discover_tests(record_tests
     DISCOVERY_TIMEOUT 120
     PROPERTIES

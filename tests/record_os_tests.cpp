@@ -78,18 +78,23 @@ TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
   for (const auto& entry : fs::directory_iterator(*disk)) fs::remove(entry.path());
 }
 
-TEST(RecordOsTest, ImmutableFileIsRefusedAndKeptAsItWas) {
-  const auto folder = FixtureFolder("immutable");
-  if (!folder) GTEST_SKIP() << "needs the immutable file that record_fixture.sh makes (chattr +i)";
-  const fs::path file = *folder / "audio_cfg.db";
-  const Bytes original = ReadBytes(file);
-  AudioConfigRecord record;
-  ASSERT_EQ(LoadInto(record, file), 0);
-  // A file nobody may write is refused before anything is written.
-  EXPECT_EQ(SaveFrom(record, file, kNewLevels), kInOutAccessDenied);
-  EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(ImageOf(record), original);
-  EXPECT_EQ(NamesIn(*folder), std::vector<std::string>{"audio_cfg.db"});
+// A file nobody may write (chattr +i), and one that only its owner may, saved by another user
+// (tests/as_another_user.sh): refused before anything is written.
+TEST(RecordOsTest, FileTheUserMayNotWriteIsRefusedBeforeAnythingIsWritten) {
+  std::vector<fs::path> files;
+  if (const auto folder = FixtureFolder("immutable")) files.push_back(*folder / "audio_cfg.db");
+  if (const char* foreign = std::getenv("VELMORA_FOREIGN_FILE")) files.push_back(HostPath(foreign));
+  if (files.empty()) GTEST_SKIP() << "needs the file record_fixture.sh makes immutable (chattr +i)";
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(Utf8(file));
+    const Bytes original = ReadBytes(file);
+    AudioConfigRecord record;
+    ASSERT_EQ(LoadInto(record, file), 0);
+    EXPECT_EQ(SaveFrom(record, file, kNewLevels), kInOutAccessDenied);
+    EXPECT_EQ(ReadBytes(file), original);
+    EXPECT_EQ(ImageOf(record), original);
+    EXPECT_EQ(NamesIn(file.parent_path()), std::vector<std::string>{"audio_cfg.db"});
+  }
 }
 
 TEST(RecordOsTest, FileHeldOpenForWritingFailsWithSharingViolation) {
