@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 out=build/fuzz
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I. \
-  tests/fuzz_load.cpp record/audio_config_record.cpp record/in_out_error.cpp record/record_io.cpp \
+  tests/fuzz_load.cpp record/audio_config_record.cpp record/in_out_error.cpp record/path_names.cpp \
+  record/record_io.cpp \
   -o "$out/fuzz_load"
 # One starting input that already loads: four plan bytes, then a third of a record, repeated three times.
 start=$out/corpus/start-record

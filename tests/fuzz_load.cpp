@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Save(record, files, kFile, levels);
   Bytes expected = image;
   for (std::size_t slot = 0; slot < 4; ++slot) expected[kLevelOffsets[slot]] = data[slot];
-  Check(files.Bytes(kFile + ".bak") == image);
+  Check(files.Bytes(kFile + L".bak") == image);
   Check(files.Bytes(kFile) == expected);
   Check(record.FileBytes() == expected);
   Check(files.Names().size() == 2);
