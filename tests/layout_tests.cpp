@@ -63,6 +63,7 @@ TEST(LayoutTable, ScalingKeepsNeighboursFlushAndIsExactAt96) {
       {144, {224, 16, 17, 21}, {336, 24, 26, 32}},  // right edge 241 * 1.5 = 361.5 rounds to 362
       {144, {241, 16, 17, 21}, {362, 24, 25, 32}},  // so the spin control starts where the box ends
       {120, {0, 181, 266, 19}, {0, 226, 333, 24}},
+      {144, {-3, -3, 3, 3}, {-5, -5, 5, 5}},  // negative, as font heights are: halves away from zero
   };
   for (const auto& c : cases) {
     LayoutRect r = ScaleForDpi(c.in, c.dpi);
@@ -130,4 +131,6 @@ TEST(LayoutTable, ClockFontShrinksUntilItFitsButNeverBelowItsFloor) {
     auto fits = [&](int height) { return ++tries > 100 || height <= c.fitsFrom; };
     EXPECT_EQ(FittedFontHeight(c.height, c.smallest, fits), c.fitted) << c.height << " from " << c.fitsFrom;
   }
+  EXPECT_TRUE(ClockFits(100, 88, 96) && !ClockFits(100, 89, 96))
+      << "100 less 3, 3 and twice 1 + 2 fits exactly";
 }

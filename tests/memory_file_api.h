@@ -219,6 +219,8 @@ class MemoryFileApi final : public FileApi {
       if (!Due("remove")) entries.erase(from);
       throw EInOutError(kInjected);
     }
+    // Each folder stands for a volume: no rename crosses one (ERROR_NOT_SAME_DEVICE).
+    if (from.substr(0, from.find_last_of('/')) != to.substr(0, to.find_last_of('/'))) throw EInOutError(17);
     // A rename may reach the disk before the data it names: only flushed data is put in place.
     if (entries.at(from)->written) throw EInOutError(kNotFlushed);
     entries[to] = entries.at(from);

@@ -157,7 +157,8 @@ TEST(RecordLogicTest, EachSaveBacksUpThePreviousOneAndSameLevelsChangeNothing) {
 }
 
 TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
-  const Bytes original = Pattern(kRecordSize + 22, 3);
+  // Ends in a zero byte, which a check that ignored a short read would find in its own buffer.
+  const Bytes original = Pattern(kRecordSize + 22, 25);
   const PathString long_name = L"d/" + std::wstring(248, L'n') + L".db";  // 251: the longest a backup allows
   const struct {
     const char* what;
@@ -175,6 +176,9 @@ TEST(RecordLogicTest, RefusalsChangeNeitherImageNorFiles) {
        },
        L"d/f.db", false, kInOutAccessDenied},
       {"empty path", nullptr, L"", false, kInOutEmptyPath},
+      {"cut short while loaded",
+       [](MemoryFileApi& f) { f.entries[kFile]->bytes.resize(9), f.size_error = kRecordSize; }, kFile, false,
+       kInOutFileTooShort},
       {"empty path", nullptr, L"", true, kInOutEmptyPath},
       {"a byte rewritten", [](MemoryFileApi& f) { f.entries[kFile]->bytes[5000] ^= 0xFF; }, kFile, true,
        kInOutFileChanged},

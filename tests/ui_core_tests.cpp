@@ -87,6 +87,7 @@ TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {
       {"\xF0\x9F\x94\x8A", L"\U0001F50A."},
       {"bad \xFF", L"bad \uFFFD."},
       {"cut \xE2\x82", L"cut \uFFFD."},
+      {"cut \xE2\x82!", L"cut \uFFFD!"},     // the byte that broke the sequence is read afresh
       {"\xC0\xAF!", L"\uFFFD\uFFFD!"},       // overlong '/'
       {"\xED\xA0\x80", L"\uFFFD."},          // an encoded surrogate
       {"\xE0\x9F\xBF", L"\uFFFD."},          // overlong U+07FF in three bytes
