@@ -13,15 +13,19 @@ struct Sweep {
   Win32FileCalls real;
   int fail_at = 0;
   DWORD error = 0;
-  bool kill = false;       // the program ends at the call instead
-  std::wstring elsewhere;  // where a 1177 leaves the replaced file
+  bool kill = false;              // the program ends at the call instead
+  std::wstring elsewhere;         // where a 1177 leaves the replaced file
+  std::wstring swapIn, swapOver;  // instead, another program renames a file of its own over the save's
+  bool swapped = false;
   std::vector<std::string> calls;
 
   bool Due(const char* name) {
     calls.push_back(name);
     if (static_cast<int>(calls.size()) != fail_at) return false;
     if (kill) TerminateProcess(GetCurrentProcess(), kKilled);
-    return true;
+    if (swapIn.empty()) return true;
+    swapped = real.MoveFileExW(swapIn.c_str(), swapOver.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    return false;
   }
   static constexpr UINT kKilled = 99;
 };
@@ -317,4 +321,45 @@ TEST(RecordWin32Sweep, OtherWritersAreKeptOutWhileTheBackupIsWritten) {
   EXPECT_EQ(code, 0);
   ASSERT_FALSE(g_writerErrors.empty());
   EXPECT_EQ(g_writerErrors.front(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+// Another program renames a file of its own over the file at each call of a save in turn: once
+// it has, the save is refused and never replaces that file (but for the instant before the
+// rename itself under Wine, which must close the file first).
+TEST(RecordWin32Sweep, AFileSwappedInDuringASaveIsNeverReplaced) {
+  TempDir dir;
+  const fs::path file = dir / "audio_cfg.db";
+  const fs::path theirs = dir / "theirs.db";
+  const Bytes original = Pattern(kRecordSize, 6);
+  const Bytes their_bytes = Pattern(kRecordSize, 66);
+  for (const bool rename : {true, false}) {
+    int swaps = 0;
+    for (int at = 1;; ++at) {
+      SCOPED_TRACE(testing::Message() << "rename " << rename << ", swapped at call " << at);
+      ASSERT_LT(at, 100);
+      for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
+      WriteBytes(file, original);
+      WriteBytes(theirs, their_bytes);
+      AudioConfigRecord record;
+      ASSERT_EQ(LoadInto(record, file), 0);
+      Sweep sweep;
+      sweep.fail_at = at;
+      sweep.swapIn = theirs.native();
+      sweep.swapOver = file.native();
+      int code = 0;
+      {
+        const SweepScope scope(sweep, rename);
+        code = SaveFrom(record, file, {1, 2, 3, 4});
+      }
+      if (at > static_cast<int>(sweep.calls.size())) break;
+      // Between the last look and the rename itself no program can keep another out.
+      if (at == static_cast<int>(sweep.calls.size()) && rename) continue;
+      EXPECT_EQ(code == 0, !sweep.swapped);
+      if (sweep.swapped) {
+        ++swaps;
+        EXPECT_EQ(ReadBytes(file), their_bytes);
+      }
+    }
+    EXPECT_GT(swaps, 3);
+  }
 }
