@@ -11,24 +11,18 @@
 template <typename T, auto Closer>
 using UniqueHandle = UniqueAny<HandlePolicy<T, Closer>>;
 
-// Kernel handles say "none" as null or as INVALID_HANDLE_VALUE, depending on the call that made
-// them; both count as none.
+// Kernel and find handles say "none" as null or as INVALID_HANDLE_VALUE, depending on the call
+// that made them; both count as none.
+template <auto Closer>
 struct KernelHandlePolicy {
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return nullptr; }
   static bool IsValid(Handle handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { CloseHandle(handle); }
+  static void Close(Handle handle) noexcept { Closer(handle); }
 };
-using UniqueFile = UniqueAny<KernelHandlePolicy>;
-using UniqueMutex = UniqueAny<KernelHandlePolicy>;
-
-struct FindHandlePolicy {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static bool IsValid(Handle handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) noexcept { FindClose(handle); }
-};
-using UniqueFind = UniqueAny<FindHandlePolicy>;
+using UniqueFile = UniqueAny<KernelHandlePolicy<CloseHandle>>;
+using UniqueMutex = UniqueAny<KernelHandlePolicy<CloseHandle>>;
+using UniqueFind = UniqueAny<KernelHandlePolicy<FindClose>>;
 
 // Ownership of a mutex this thread waited for, apart from the handle: released, never closed.
 inline void ReleaseMutexQuietly(HANDLE mutex) { ReleaseMutex(mutex); }
