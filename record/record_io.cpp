@@ -110,7 +110,6 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path) {
 void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
           const std::array<int, 4>& levels) {
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
-  CheckNameLengths(path);
   // From here on the save works on the file itself, whatever spelling reached it; a second
   // window saving the same file waits for this one, then finds the file changed.
   SaveHold hold = files.OpenForSaving(path);

@@ -3,14 +3,25 @@
 void ThrowError(DWORD error) { throw EInOutError(static_cast<int>(error)); }
 void ThrowLastError() { ThrowError(GetLastError()); }
 
-FileIdentity IdentityOf(HANDLE file) {
+namespace {
+
+bool QueryIdentity(HANDLE file, FileIdentity& identity) {
   BY_HANDLE_FILE_INFORMATION information{};
-  if (!FileCalls().GetFileInformationByHandle(file, &information)) ThrowLastError();
-  FileIdentity identity;
+  if (!FileCalls().GetFileInformationByHandle(file, &information)) return false;
   identity.volume = information.dwVolumeSerialNumber;
   identity.index = (static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   identity.links = information.nNumberOfLinks;
   identity.attributes = information.dwFileAttributes;
+  return true;
+}
+
+DWORD Chunk(std::size_t count) { return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count); }
+
+}  // namespace
+
+FileIdentity IdentityOf(HANDLE file) {
+  FileIdentity identity;
+  if (!QueryIdentity(file, identity)) ThrowLastError();
   return identity;
 }
 
@@ -24,19 +35,9 @@ UniqueFile OpenForIdentity(const PathString& path) {
 
 bool Leads(const PathString& path, const FileIdentity& identity) {
   const UniqueFile file = OpenForIdentity(path);
-  if (!file) return false;
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!FileCalls().GetFileInformationByHandle(file.get(), &information)) return false;
-  return information.dwVolumeSerialNumber == identity.volume &&
-         ((static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow) ==
-             identity.index;
+  FileIdentity found;
+  return file && QueryIdentity(file.get(), found) && found.SameFile(identity);
 }
-
-namespace {
-
-DWORD Chunk(std::size_t count) { return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count); }
-
-}  // namespace
 
 std::uint64_t Win32File::Size() {
   LARGE_INTEGER size{};
