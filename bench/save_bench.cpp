@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "record/file_api_win32.h"
+#include "record/record_file.h"
 #include "record/record_io.h"
 #include "system/system_functions.h"
 
@@ -127,11 +127,11 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> save_ms;
   std::vector<double> floor_ms;
   try {
-    Load(record, DefaultFileApi(), saved);
+    LoadRecord(record, saved);
     for (int round = -10; round < rounds; ++round) {  // the first rounds warm up
-      const int level = 1 + (round & 1);
+      const std::uint8_t level = 1 + (round & 1);
       double start = NowMs();
-      Save(record, DefaultFileApi(), saved, {level, level, level, level});
+      SaveRecord(record, saved, {level, level, level, level});
       const double save = NowMs() - start;
       start = NowMs();
       FloorSave(floor, bytes);

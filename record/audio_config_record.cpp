@@ -13,9 +13,9 @@ VolumeLevels AudioConfigRecord::ReadLevels() const {
   return levels;
 }
 
-void AudioConfigRecord::WriteLevels(const std::array<int, 4>& levels) {
+void AudioConfigRecord::WriteLevels(const VolumeLevels& levels) {
   for (std::size_t slot = 0; slot < levels.size(); ++slot) {
-    bytes_[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot] & 0xFF);
+    bytes_[kLevelOffsets[slot]] = levels[slot];
   }
 }
 

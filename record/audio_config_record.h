@@ -18,8 +18,8 @@ class AudioConfigRecord {
   AudioConfigRecord();
 
   VolumeLevels ReadLevels() const;
-  // Stores the low 8 bits of each value; no other byte changes.
-  void WriteLevels(const std::array<int, 4>& levels);
+  // No other byte changes.
+  void WriteLevels(const VolumeLevels& levels);
 
   // The file as it will be written: the record followed by whatever the loaded file held past
   // it, so that a save loses no byte of a longer file.

@@ -1,5 +1,7 @@
 #include "record/file_api_win32.h"
 
+#include "record/record_file.h"
+#include "record/record_io.h"
 #include "record/save_lock_win32.h"
 #include "record/win32_file.h"
 #include "system/system_functions.h"
@@ -239,4 +241,10 @@ Win32FileCalls& FileCalls() {
 FileApi& DefaultFileApi() {
   static Win32FileApi files;
   return files;
+}
+
+void LoadRecord(AudioConfigRecord& record, const PathString& path) { Load(record, DefaultFileApi(), path); }
+
+void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeLevels& levels) {
+  Save(record, DefaultFileApi(), path, levels);
 }

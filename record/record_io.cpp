@@ -107,8 +107,7 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path) {
   record.AssignFileBytes(ReadWholeFile(files, path));
 }
 
-void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
-          const std::array<int, 4>& levels) {
+void Save(AudioConfigRecord& record, FileApi& files, const PathString& path, const VolumeLevels& levels) {
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
   // From here on the save works on the file itself, whatever spelling reached it; a second
   // window saving the same file waits for this one, then finds the file changed.

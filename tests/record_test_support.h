@@ -31,7 +31,7 @@ inline Bytes Pattern(std::size_t size, int salt) {
   return bytes;
 }
 
-inline Bytes WithLevels(Bytes bytes, const std::array<int, 4>& levels) {
+inline Bytes WithLevels(Bytes bytes, const VolumeLevels& levels) {
   for (std::size_t slot = 0; slot < 4; ++slot) {
     bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
   }
@@ -66,7 +66,7 @@ inline int LoadInto(AudioConfigRecord& record, FileApi& files, const PathString&
   return CodeOf([&] { Load(record, files, path); });
 }
 inline int SaveFrom(AudioConfigRecord& record, FileApi& files, const PathString& path,
-                    const std::array<int, 4>& levels) {
+                    const VolumeLevels& levels) {
   return CodeOf([&] { Save(record, files, path, levels); });
 }
 
@@ -75,7 +75,7 @@ inline int SaveFrom(AudioConfigRecord& record, FileApi& files, const PathString&
 inline int LoadInto(AudioConfigRecord& record, const fs::path& path) {
   return LoadInto(record, DefaultFileApi(), path.native());
 }
-inline int SaveFrom(AudioConfigRecord& record, const fs::path& path, const std::array<int, 4>& levels) {
+inline int SaveFrom(AudioConfigRecord& record, const fs::path& path, const VolumeLevels& levels) {
   return SaveFrom(record, DefaultFileApi(), path.native(), levels);
 }
 

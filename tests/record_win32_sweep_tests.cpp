@@ -160,7 +160,7 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
   const fs::path backup = dir / "audio_cfg.db.bak";
   const Bytes original = Pattern(kRecordSize + 300, 7);
   const Bytes old_backup = Pattern(kRecordSize, 70);
-  const std::array<int, 4> levels{2, 4, 6, 1};
+  const VolumeLevels levels{2, 4, 6, 1};
   int runs = 0;
   // Wine's way (one rename) and Windows' (ReplaceFileW past the held file, its errors by contract).
   for (const bool rename : {true, false})
@@ -239,7 +239,7 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
 // is whole, old or new, the backup too, nothing but the save's own temporary is left, and the
 // next save goes through (the lock the killed save held included).
 TEST(RecordWin32Sweep, ASaveKilledAtAnyCallLeavesTheFileWhole) {
-  const std::array<int, 4> levels{2, 4, 6, 1};
+  const VolumeLevels levels{2, 4, 6, 1};
   wchar_t child[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"VELMORA_KILL_FILE", child, MAX_PATH) > 0) {
     AudioConfigRecord record;

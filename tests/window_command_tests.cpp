@@ -4,7 +4,7 @@
 
 namespace {
 
-Bytes RecordWith(const std::array<int, 4>& levels) { return WithLevels(Pattern(kRecordSize, 3), levels); }
+Bytes RecordWith(const VolumeLevels& levels) { return WithLevels(Pattern(kRecordSize, 3), levels); }
 
 class Form1Commands : public Form1Test {
  protected:

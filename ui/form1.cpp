@@ -571,8 +571,9 @@ void TForm1::BitBtn2Click() {
     ShowGuidanceBox(SaveRefusalText(refusal));
     return;
   }
-  std::array<int, 4> levels{};
-  for (int slot = 0; slot < 4; ++slot) levels[static_cast<std::size_t>(slot)] = LevelToSave(slot);
+  VolumeLevels levels{};
+  for (int slot = 0; slot < 4; ++slot)
+    levels[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(LevelToSave(slot));
   Save(OpenDialog1.FileName(), levels);
   // Show what was saved, so text that did not count is not left looking saved.
   for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, levels[static_cast<std::size_t>(slot)]);

@@ -1,14 +1,10 @@
 #include "ui/the_record.h"
 
-#include "record/file_api_win32.h"
-
 AudioConfigRecord& TheRecord() {
   static AudioConfigRecord record;
   return record;
 }
 
-void Load(const PathString& path) { Load(TheRecord(), DefaultFileApi(), path); }
+void Load(const PathString& path) { LoadRecord(TheRecord(), path); }
 
-void Save(const PathString& path, const std::array<int, 4>& levels) {
-  Save(TheRecord(), DefaultFileApi(), path, levels);
-}
+void Save(const PathString& path, const VolumeLevels& levels) { SaveRecord(TheRecord(), path, levels); }
