@@ -26,22 +26,17 @@ std::string InOutMessage(int code) {
       return "The file is empty";
     case kInOutFileChanged:
       return "The file was changed by another program after it was opened. Open it again, then save.";
-    case kInOutHardLinked:
-      return "The file has other names (hard links) that a save would split from it. Copy it to a file "
-             "of its own, then save.";
     case kInOutBackupProtected:
       return "The backup file (the file's name with .bak added) is a folder, or is read-only, hidden or a "
              "system file, so it was left as it is. Move it away or clear those attributes, then save.";
     case kInOutBrokenLink:
       return "The file's name is a link to a file that no longer exists. Open the file again, then save.";
-    case kInOutNameLeadsElsewhere:
-      return "The file's name, as Windows spells it, leads to another file. Give the file a name Windows "
-             "can spell (no dot or space at its end), then open it again.";
     case kInOutTemporaryNamesTaken:
-      return "Every name a save could write through (the file's name with .~vm or .~v and one letter or "
-             "digit added) is taken. Move those files away, then save.";
-    case kInOutBackupNameTooLong:
-      return "The backup file's name would be too long. Give the file a shorter name, then save.";
+      return "The names the backup is written through (the file's name with .~b0, .~b1 and .~b2 added) "
+             "are all taken. Move those files away, then save.";
+    case kInOutBackupCaseTwin:
+      return "Beside the file stands a backup whose name differs from this file's backup only in letter "
+             "case; it belongs to another file, so it was left as it is. Rename one of them, then save.";
     default:
       return InOutOtherMessage(code);
   }

@@ -9,8 +9,10 @@ constexpr int kInOutFileNotFound = 2;
 constexpr int kInOutInvalidFilename = 3;
 constexpr int kInOutTooManyOpenFiles = 4;
 constexpr int kInOutAccessDenied = 5;
-// Another save of the same file is under way (Windows' sharing violation).
+// A save of the same file is under way (Windows' sharing violation).
 constexpr int kInOutSharingViolation = 32;
+// A name longer than the file system allows.
+constexpr int kInOutNameTooLong = 206;
 
 // Refusals of our own. Bit 29 marks application-defined codes on Windows, so these can never
 // be mistaken for a Windows error number.
@@ -18,13 +20,11 @@ constexpr int kInOutEmptyPath = 0x20000001;
 constexpr int kInOutFileTooShort = 0x20000002;
 constexpr int kInOutFileTooLarge = 0x20000003;
 constexpr int kInOutFileChanged = 0x20000004;
-constexpr int kInOutHardLinked = 0x20000005;
-constexpr int kInOutBackupNameTooLong = 0x20000006;
 constexpr int kInOutFileEmpty = 0x20000007;
 constexpr int kInOutBackupProtected = 0x20000008;
 constexpr int kInOutBrokenLink = 0x20000009;
-constexpr int kInOutNameLeadsElsewhere = 0x2000000A;
 constexpr int kInOutTemporaryNamesTaken = 0x2000000B;
+constexpr int kInOutBackupCaseTwin = 0x2000000C;
 
 // The message the user sees for a code; it never names the file.
 std::string InOutMessage(int code);

@@ -7,10 +7,24 @@ std::size_t NameStart(const PathString& path) {
 
 PathString BackupPath(const PathString& path) { return path + L".bak"; }
 
-PathString TemporaryPath(const PathString& path, int attempt) {
-  static constexpr wchar_t kLast[] = L"m0123456789abcdefghijklmnopqrstuvwxyz";
-  static_assert(sizeof kLast / sizeof kLast[0] == kTemporaryNames + 1, "one letter a name");
-  return path + L".~v" + kLast[attempt];
+PathString BackupTemporaryPath(const PathString& path, int attempt) {
+  return path + L".~b" + static_cast<wchar_t>(L'0' + attempt);
+}
+
+bool NameTooLong(const PathString& path, bool linuxNames) {
+  constexpr std::size_t kLimit = 255;
+  const std::size_t start = NameStart(path);
+  if (path.size() - start > kLimit) return true;
+  if (!linuxNames) return false;
+  std::size_t bytes = 0;
+  for (std::size_t i = start; i < path.size(); ++i) {
+    const unsigned unit = path[i];
+    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 &&
+                      path[i + 1] <= 0xDFFF;
+    if (pair) ++i;
+    bytes += pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  }
+  return bytes > kLimit;
 }
 
 bool IsExtended(const PathString& path) {
@@ -24,23 +38,4 @@ PathString ExtendedPath(PathString full) {
   while (full.size() > start && (full.back() == L'.' || full.back() == L' ')) full.pop_back();
   if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
-}
-
-PathString SaveLockName(std::uint32_t volume, std::uint64_t index, const PathString& upperCaseName) {
-  // FNV-1a keeps the name short whatever the file's name is.
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const wchar_t c : upperCaseName) hash = (hash ^ static_cast<std::uint32_t>(c)) * 1099511628211ull;
-  PathString name = L"Local\\Velmora save ";
-  const auto hex = [&name](std::uint64_t value, int digits) {
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-      name += L"0123456789abcdef"[(value >> shift) & 0xF];
-  };
-  hex(volume, 8);
-  name += L'-';
-  hex(index, 16);
-  if (!upperCaseName.empty()) {
-    name += L'-';
-    hex(hash, 16);
-  }
-  return name;
 }

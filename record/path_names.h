@@ -1,8 +1,7 @@
 #pragma once
 // What can be told of a Windows path from its text alone. The back-end asks Windows only what a
-// string cannot tell (the full path, the long names, the file a name leads to).
+// string cannot tell (the full path, the long names, a name as its folder lists it).
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 using PathString = std::wstring;
@@ -14,11 +13,16 @@ inline std::size_t NameLength(const PathString& path) { return path.size() - Nam
 // path followed by ".bak", whatever extension the name already has.
 PathString BackupPath(const PathString& path);
 
-// The names a save may make its temporary at, in the order it tries them (".~vm", then ".~v0" to
-// ".~vz"), none longer than the backup's. A save uses the first that is free and never takes
-// one over: whatever stands at the others is a killed save's or somebody else's.
-constexpr int kTemporaryNames = 37;
-PathString TemporaryPath(const PathString& path, int attempt);
+// The names the backup is written through before it is renamed into place, in the order a save
+// tries them, each as long as the backup's. A save killed meanwhile leaves its temporary at one
+// of them; the next save of the file takes each such leftover's place as a name, and so
+// removes it, whatever stands there (a link is never followed).
+constexpr int kBackupTemporaries = 3;
+PathString BackupTemporaryPath(const PathString& path, int attempt);
+
+// Whether a name in path's last place would pass the file system's limit: 255 UTF-16 units, or
+// where names are Linux ones, 255 bytes of UTF-8.
+bool NameTooLong(const PathString& path, bool linuxNames);
 
 // The \\?\ form of a full path (as GetFullPathNameW returns it), which lifts the 260-character
 // limit and takes the name as it is: C:\x gives \\?\C:\x and \\server\share\x gives
@@ -27,8 +31,3 @@ PathString TemporaryPath(const PathString& path, int attempt);
 PathString ExtendedPath(PathString full);
 // Whether path is already in the \\?\ or \\.\ form, which no normalisation may touch.
 bool IsExtended(const PathString& path);
-
-// The name of the lock every save of one file takes, whatever spelling reached the file: from
-// the file's volume and index, or, for a file not yet made, its folder's and its name in
-// upper case.
-PathString SaveLockName(std::uint32_t volume, std::uint64_t index, const PathString& upperCaseName = {});

@@ -1,6 +1,7 @@
 #pragma once
 // The record moved between the image and a file on disk, through the platform's file system.
 #include "record/audio_config_record.h"
+#include "record/in_out_error.h"
 #include "record/path_names.h"
 
 // Fills the image from the file at path; throws EInOutError and leaves the image as it was.

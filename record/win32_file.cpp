@@ -5,38 +5,25 @@ void ThrowLastError() { ThrowError(GetLastError()); }
 
 namespace {
 
-bool QueryIdentity(HANDLE file, FileIdentity& identity) {
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!FileCalls().GetFileInformationByHandle(file, &information)) return false;
-  identity.volume = information.dwVolumeSerialNumber;
-  identity.index = (static_cast<ULONGLONG>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-  identity.links = information.nNumberOfLinks;
-  identity.attributes = information.dwFileAttributes;
-  return true;
-}
-
 DWORD Chunk(std::size_t count) { return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count); }
+
+// The locked byte: SQLite's choice, 1 GiB in, where no record ever reaches.
+constexpr DWORD kLockOffset = 0x40000000;
+// A save of a record takes milliseconds; a lock held longer belongs to a stuck program.
+constexpr int kLockAttempts = 100;
+constexpr DWORD kLockWaitMs = 10;
+
+OVERLAPPED LockPosition() {
+  OVERLAPPED position{};
+  position.Offset = kLockOffset;
+  return position;
+}
 
 }  // namespace
 
-FileIdentity IdentityOf(HANDLE file) {
-  FileIdentity identity;
-  if (!QueryIdentity(file, identity)) ThrowLastError();
-  return identity;
-}
-
-UniqueFile OpenForIdentity(const PathString& path) {
-  // Folders open only with backup semantics; no access to the data is asked, so no program's
-  // sharing stands in the way.
-  return UniqueFile(FileCalls().CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
-bool Leads(const PathString& path, const FileIdentity& identity) {
-  const UniqueFile file = OpenForIdentity(path);
-  FileIdentity found;
-  return file && QueryIdentity(file.get(), found) && found.SameFile(identity);
+Win32File Win32File::Open(const PathString& path, DWORD access, DWORD share, DWORD disposition) {
+  return Win32File(UniqueFile(FileCalls().CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 std::uint64_t Win32File::Size() {
@@ -45,18 +32,38 @@ std::uint64_t Win32File::Size() {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-std::size_t Win32File::Read(void* buffer, std::size_t count) {
-  DWORD got = 0;
-  if (!FileCalls().ReadFile(handle_.get(), buffer, Chunk(count), &got, nullptr)) ThrowLastError();
-  return got;
+DWORD Win32File::Attributes() {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!FileCalls().GetFileInformationByHandle(handle_.get(), &information)) ThrowLastError();
+  return information.dwFileAttributes;
+}
+
+std::size_t Win32File::ReadUpTo(std::uint8_t* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    DWORD got = 0;
+    if (!FileCalls().ReadFile(handle_.get(), buffer + done, Chunk(count - done), &got, nullptr))
+      ThrowLastError();
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
 }
 
 // Wine on a full disk reports success with part of the bytes written; the next call fails.
-std::size_t Win32File::Write(const void* buffer, std::size_t count) {
-  DWORD put = 0;
-  if (!FileCalls().WriteFile(handle_.get(), buffer, Chunk(count), &put, nullptr)) ThrowLastError();
-  if (put == 0 && count != 0) ThrowError(ERROR_DISK_FULL);
-  return put;
+void Win32File::WriteAll(const std::uint8_t* bytes, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    DWORD put = 0;
+    if (!FileCalls().WriteFile(handle_.get(), bytes + done, Chunk(count - done), &put, nullptr))
+      ThrowLastError();
+    if (put == 0 || put > count - done) ThrowError(ERROR_DISK_FULL);
+    done += put;
+  }
+}
+
+void Win32File::Rewind() {
+  if (!FileCalls().SetFilePointerEx(handle_.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) ThrowLastError();
 }
 
 void Win32File::Flush() {
@@ -66,4 +73,30 @@ void Win32File::Flush() {
 // The handle is gone even when closing fails; a failed close may have lost written data.
 void Win32File::Close() {
   if (handle_ && !FileCalls().CloseHandle(handle_.release())) ThrowLastError();
+}
+
+SaveLock::SaveLock(Win32File& file) : file_(file.Get()) {
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    if (attempt > 0) FileCalls().Sleep(kLockWaitMs);
+    OVERLAPPED position = LockPosition();
+    if (FileCalls().LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                               &position)) {
+      locked_ = true;
+      return;
+    }
+    const DWORD error = GetLastError();
+    // A file system that keeps no locks (some network shares) still takes the save: the check
+    // of the file's bytes and its sharing keep other writers out.
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) return;
+    if (error != ERROR_LOCK_VIOLATION && error != ERROR_SHARING_VIOLATION && error != ERROR_IO_PENDING) {
+      ThrowError(error);
+    }
+  }
+  ThrowError(ERROR_SHARING_VIOLATION);
+}
+
+SaveLock::~SaveLock() {
+  if (!locked_) return;
+  OVERLAPPED position = LockPosition();
+  FileCalls().UnlockFileEx(file_, 0, 1, 0, &position);  // closing the file releases it anyway
 }

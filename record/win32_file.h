@@ -1,10 +1,12 @@
 #pragma once
-// The pieces the Win32 back-end is made of: an open file, a file's identity, and the names a
-// path has on disk.
+// An open file of the Win32 back-end, and the error every failing call turns into.
 #include <windows.h>
 
-#include "record/file_api.h"
+#include <cstddef>
+#include <cstdint>
+
 #include "record/in_out_error.h"
+#include "record/path_names.h"
 #include "record/win32_file_calls.h"
 #include "system/resource.h"
 
@@ -12,49 +14,51 @@
 [[noreturn]] void ThrowError(DWORD error);
 [[noreturn]] void ThrowLastError();
 
-// What a file is, whatever name reached it: the same file has the same volume and index by
-// every spelling, link, mapped drive or short name.
-struct FileIdentity {
-  DWORD volume = 0;
-  ULONGLONG index = 0;
-  DWORD links = 0;
-  DWORD attributes = 0;
-  bool SameFile(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
-};
-FileIdentity IdentityOf(HANDLE file);
-// Opens what path leads to for its attributes only, which no sharing refuses. An invalid handle,
-// with the last error set, when nothing answers.
-UniqueFile OpenForIdentity(const PathString& path);
-// Whether path leads to the file identity names, now.
-bool Leads(const PathString& path, const FileIdentity& identity);
-
-class Win32File final : public OpenedFile {
+// One open file; every failing call throws EInOutError. Destroyed unclosed, it closes quietly:
+// that is the clean-up after an earlier failure, whose error is the one worth reporting.
+class Win32File {
  public:
+  Win32File() = default;
   explicit Win32File(UniqueFile handle) : handle_(std::move(handle)) {}
 
-  std::uint64_t Size() override;
-  std::size_t Read(void* buffer, std::size_t count) override;
-  std::size_t Write(const void* buffer, std::size_t count) override;
-  void Flush() override;
-  void Close() override;
+  // An invalid file, with the last error set, when the open fails.
+  static Win32File Open(const PathString& path, DWORD access, DWORD share, DWORD disposition);
 
+  explicit operator bool() const { return static_cast<bool>(handle_); }
+  std::uint64_t Size();
+  DWORD Attributes();
+  // Reads until count bytes are in or the file ends; returns how many came.
+  std::size_t ReadUpTo(std::uint8_t* buffer, std::size_t count);
+  void WriteAll(const std::uint8_t* bytes, std::size_t count);
+  void Rewind();
+  void Flush();
+  void Close();
   HANDLE Get() const { return handle_.get(); }
-  void CloseQuietly() { handle_.reset(); }
-
-  FileIdentity identity;
-  DWORD refusal = 0;  // why the save may not replace the file, found before its backup
 
  private:
   UniqueFile handle_;
+};
+
+// The save's lock on its file: one byte far beyond any record, so that it never stands in the
+// way of reading or writing the data. Windows keeps it across processes, logons and machines on
+// a share, Wine as a POSIX lock that every Wine prefix and Linux program sees.
+class SaveLock {
+ public:
+  // Waits a little for a save of the same file under way, then throws kInOutSharingViolation.
+  explicit SaveLock(Win32File& file);
+  ~SaveLock();
+  SaveLock(const SaveLock&) = delete;
+  SaveLock& operator=(const SaveLock&) = delete;
+
+ private:
+  HANDLE file_;
+  bool locked_ = false;
 };
 
 // The full path of path in the \\?\ form.
 PathString FullExtendedPath(const PathString& path);
 // The long form of a path in the \\?\ form, for a name that may not exist yet: its folder's.
 PathString LongPathOf(const PathString& extendedPath);
-// The path of the open file, links and junctions resolved, in the \\?\ form; empty where
-// Windows cannot tell (XP).
-PathString FinalPathOf(HANDLE file);
-// path with its last name spelled as the folder lists it, when the folder lists it.
-PathString ListedSpelling(const PathString& extendedPath);
-bool SameIgnoringCase(const PathString& a, const PathString& b);
+// What the folder of path lists at its name: the name as it is spelled there and its
+// attributes; false when nothing is listed.
+bool FindListed(const PathString& path, PathString& listedName, DWORD& attributes);

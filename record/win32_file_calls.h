@@ -1,7 +1,8 @@
 #pragma once
-// Every Win32 call the file back-end makes goes through this one table, so that a test can make
-// any of them fail the way it really fails, or end the program there. The program never
-// changes it.
+// Every Win32 call that loading and saving make goes through this one table, so that a test can
+// make any of them fail the way it really fails, slow it down, or end the program there. The
+// program never changes it. Not in it: the quiet closes of handles a failure leaves behind
+// (the owners in system/resource.h), whose failure nobody could be told of.
 #include <windows.h>
 
 struct Win32FileCalls {
@@ -12,22 +13,20 @@ struct Win32FileCalls {
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
   decltype(&::GetFileSizeEx) GetFileSizeEx = ::GetFileSizeEx;
+  decltype(&::SetFilePointerEx) SetFilePointerEx = ::SetFilePointerEx;
   decltype(&::ReadFile) ReadFile = ::ReadFile;
   decltype(&::WriteFile) WriteFile = ::WriteFile;
   decltype(&::FlushFileBuffers) FlushFileBuffers = ::FlushFileBuffers;
+  decltype(&::LockFileEx) LockFileEx = ::LockFileEx;
+  decltype(&::UnlockFileEx) UnlockFileEx = ::UnlockFileEx;
   decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
   decltype(&::MoveFileExW) MoveFileExW = ::MoveFileExW;
-  decltype(&::ReplaceFileW) ReplaceFileW = ::ReplaceFileW;
   decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
-  decltype(&::CreateMutexW) CreateMutexW = ::CreateMutexW;
-  decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
-  // Vista and later, from the table of functions found at run time; null on XP (or when the test
-  // seam hides it), which takes the fallback.
-  DWORD(WINAPI* GetFinalPathNameByHandleW)(HANDLE, LPWSTR, DWORD, DWORD) = nullptr;
-  // Wine's ReplaceFileW moves the file aside before it moves the new one in, leaving the name
-  // empty for a moment; there the file is replaced by one rename, which never does.
-  bool replaceByRename = false;
+  decltype(&::Sleep) Sleep = ::Sleep;
+  // Under Wine the folders are Linux ones: letter case tells names apart, and a name's limit is
+  // 255 bytes of UTF-8, not 255 UTF-16 units.
+  bool linuxNames = false;
 };
 
-// The table the back-end calls through.
+// The table loading and saving call through.
 Win32FileCalls& FileCalls();

@@ -1,12 +1,6 @@
-// The names a path has on disk: the full path, the long names, the file's own path and the
-// letter case its folder lists it in.
-#include <cwchar>
-
+// The names a path has on disk: the full path, the long names and a name as its folder lists it.
 #include "record/win32_file.h"
-
-bool SameIgnoringCase(const PathString& a, const PathString& b) {
-  return a.size() == b.size() && _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
+#include "system/system_functions.h"
 
 PathString FullExtendedPath(const PathString& path) {
   if (IsExtended(path)) return path;
@@ -52,27 +46,22 @@ PathString LongPathOf(const PathString& extendedPath) {
   return LongPathOf(folder) + extendedPath.substr(start - 1);
 }
 
-PathString FinalPathOf(HANDLE file) {
-  const auto function = FileCalls().GetFinalPathNameByHandleW;
-  if (function == nullptr) return {};
-  PathString path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD used = function(file, &path[0], static_cast<DWORD>(path.size()), 0 /* normalised, DOS */);
-    if (used == 0) return {};
-    if (used < path.size()) {
-      path.resize(used);
-      return path;
-    }
-    path.resize(used);
-  }
+bool FindListed(const PathString& path, PathString& listedName, DWORD& attributes) {
+  // A wildcard would match other names; no file name can hold one.
+  if (path.find_first_of(L"*?", 4) != PathString::npos) return false;
+  WIN32_FIND_DATAW data{};
+  const UniqueFind find(FileCalls().FindFirstFileW(path.c_str(), &data));
+  if (!find) return false;
+  listedName = data.cFileName;
+  attributes = data.dwFileAttributes;
+  return true;
 }
 
-PathString ListedSpelling(const PathString& extendedPath) {
-  const std::size_t start = NameStart(extendedPath);
-  // A wildcard would match other names; no file name can hold one.
-  if (extendedPath.find_first_of(L"*?", 4) != PathString::npos) return extendedPath;
-  WIN32_FIND_DATAW data{};
-  const UniqueFind find(FileCalls().FindFirstFileW(extendedPath.c_str(), &data));
-  if (!find || _wcsicmp(data.cFileName, extendedPath.c_str() + start) != 0) return extendedPath;
-  return extendedPath.substr(0, start) + data.cFileName;
+Win32FileCalls& FileCalls() {
+  static Win32FileCalls calls = [] {
+    Win32FileCalls table;
+    table.linuxNames = RunningOnWine();
+    return table;
+  }();
+  return calls;
 }

@@ -7,7 +7,7 @@
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench save_bench >/dev/null
 velmora_headless
-echo "== record: Save through the program's file back-end beside the same steps as raw Win32 calls"
+echo "== record: Save through the program's file back-end beside the job itself as raw Win32 calls"
 save_dir=$(mktemp -d /dev/shm/velmora-save.XXXXXX)
 wine build/program/bench/save_bench.exe "$(winepath -w "$save_dir")" "${SAVE_ROUNDS:-300}" </dev/null
 rm -rf "$save_dir"

@@ -27,7 +27,3 @@ cmake --build --preset windows
 ctest --preset windows
 bash scripts/xp-tests.sh
 
-if [ -x scripts/fuzz.sh ]; then
-  echo "== fuzzing the loader"
-  bash scripts/fuzz.sh
-fi

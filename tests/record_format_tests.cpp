@@ -28,9 +28,9 @@ TEST(RecordFormatTest, SaveTurnsTheSampleIntoItsSavedPair) {
   const fs::path file = dir / "audio_cfg.db";
   WriteBytes(file, before);
   AudioConfigRecord record;
-  Load(record, DefaultFileApi(), file.native());
+  LoadRecord(record, file.native());
   EXPECT_EQ(record.ReadLevels(), (VolumeLevels{3, 5, 1, 6}));
-  Save(record, DefaultFileApi(), file.native(), {1, 2, 3, 4});
+  SaveRecord(record, file.native(), {1, 2, 3, 4});
   EXPECT_EQ(ReadBytes(file), after);
   EXPECT_EQ(ReadBytes(dir / "audio_cfg.db.bak"), before);
 

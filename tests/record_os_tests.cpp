@@ -43,13 +43,12 @@ TEST(RecordOsTest, FullDiskLeavesBothFilesWhole) {
   fs::remove(fillers.back());
   fillers.pop_back();
 
-  // Each record file takes two pages; an old backup's pages come back when it is replaced.
-  // Where the backup can be the old file under a second name, it takes no room at all.
+  // The backup takes two pages; the file is written in place and takes no more room.
   const struct {
     int pages_freed;
     bool backup_written;
     bool saved;
-  } steps[] = {{0, false, false}, {2, true, false}, {2, true, true}};
+  } steps[] = {{0, false, false}, {2, true, true}};
   for (const auto& step : steps) {
     SCOPED_TRACE(testing::Message() << "backup written " << step.backup_written);
     for (int i = 0; i < step.pages_freed; ++i) {
@@ -132,6 +131,7 @@ TEST(RecordOsTest, ProtectedFilesAndBackupsAreNotReplaced) {
     DWORD attribute;
     int code;
   } cases[] = {
+      {false, FILE_ATTRIBUTE_READONLY, kInOutAccessDenied},  // as root this refuses nothing by itself
       {false, FILE_ATTRIBUTE_HIDDEN, kInOutAccessDenied},
       {false, FILE_ATTRIBUTE_SYSTEM, kInOutAccessDenied},
       {true, FILE_ATTRIBUTE_READONLY, kInOutBackupProtected},
@@ -187,6 +187,9 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
   const fs::path file = dir_ / "audio_cfg.db";
   WriteBytes(file, Pattern(kRecordSize, 3));
   fs::create_directory(dir_ / "folder.db");
+  for (const fs::path& name :
+       {dir_ / (std::string(252, 'n') + ".d"), dir_ / fs::path(std::wstring(125, L'\x044f') + L"nn")})
+    WriteBytes(name, Pattern(kRecordSize, 8));
   const struct {
     const char* what;
     fs::path path;
@@ -200,6 +203,10 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
       {"folder", dir_ / "folder.db", false, kInOutAccessDenied},
       {"empty path", fs::path(), false, kInOutEmptyPath},
       {"empty path", fs::path(), true, kInOutEmptyPath},
+      // The backup's name would pass the limit: 255 UTF-16 units on Windows, 255 bytes here.
+      {"backup name too long", dir_ / (std::string(252, 'n') + ".d"), true, kInOutNameTooLong},
+      {"backup name too long", dir_ / fs::path(std::wstring(125, L'\x044f') + L"nn"), true,
+       kInOutNameTooLong},
   };
   const auto names = NamesIn(dir_.Path());
   record_.AssignFileBytes(Pattern(kRecordSize, 8));
@@ -214,17 +221,81 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
   }
 }
 
-TEST_F(RecordFilesTest, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
+// Files of every size: loaded whole or refused; what lies past the record is kept by a save; a
+// file changed since it was loaded is refused with nothing written.
+TEST_F(RecordFilesTest, FilesAreLoadedWholeOrRefusedAndChangesAreNeverOverwritten) {
   const fs::path file = dir_ / "audio_cfg.db";
-  const Bytes original = Pattern(kRecordSize, 5);
-  WriteBytes(file, original);
+  const struct {
+    std::uintmax_t size;
+    int load;
+    std::function<void()> change;  // between load and save
+    int save;
+  } cases[] = {
+      {0, kInOutFileEmpty, nullptr, 0},
+      {kRecordSize - 1, kInOutFileTooShort, nullptr, 0},
+      {kRecordSize, 0, nullptr, 0},
+      {kRecordSize + 7, 0, nullptr, 0},
+      {64u << 20, 0, nullptr, 0},
+      {(64u << 20) + 1, kInOutFileTooLarge, nullptr, 0},
+      {kRecordSize, 0,
+       [&] {
+         WriteBytes(file, WithLevels(Pattern(kRecordSize, 2), {1, 1, 1, 1}));
+       },
+       kInOutFileChanged},
+      {kRecordSize, 0, [&] { fs::resize_file(file, kRecordSize + 1); }, kInOutFileChanged},
+      {kRecordSize + 1, 0, [&] { fs::resize_file(file, kRecordSize); }, kInOutFileChanged},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) fs::remove(entry.path());
+    const Bytes original = Pattern(std::min<std::uintmax_t>(c.size, kRecordSize + 7), 2);
+    WriteBytes(file, original);
+    fs::resize_file(file, c.size);
+    record_.AssignFileBytes(Pattern(kRecordSize, 9));
+    ASSERT_EQ(LoadInto(file), c.load);
+    if (c.load != 0) {
+      EXPECT_EQ(ImageOf(record_), Pattern(kRecordSize, 9));
+      continue;
+    }
+    const Bytes loaded = ReadBytes(file);
+    EXPECT_EQ(ImageOf(record_), loaded);
+    if (c.change) c.change();
+    const Bytes on_disk = ReadBytes(file);
+    ASSERT_EQ(SaveFrom(file), c.save);
+    EXPECT_EQ(ReadBytes(file), c.save == 0 ? WithLevels(loaded, kNewLevels) : on_disk);
+    EXPECT_EQ(NamesIn(dir_.Path()),
+              c.save == 0 ? (Names{"audio_cfg.db", "audio_cfg.db.bak"}) : Names{"audio_cfg.db"});
+    if (c.save == 0) {
+      EXPECT_EQ(ReadBytes(BackupOf(file)), loaded);
+    }
+  }
+}
+
+// Another program's save holds the file's lock: this one waits a little, then says it is busy.
+TEST_F(RecordFilesTest, AFileLockedByAnotherSaveIsBusy) {
+  const fs::path file = dir_ / "audio_cfg.db";
+  WriteBytes(file, Pattern(kRecordSize, 4));
   ASSERT_EQ(LoadInto(file), 0);
-  // As root this refuses nothing by itself: the save has to notice.
-  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  EXPECT_EQ(SaveFrom(file, kNewLevels), kInOutAccessDenied);
-  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(ReadBytes(BackupOf(file)), original);
-  EXPECT_EQ(ImageOf(record_), original);
+  HANDLE other = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED position{};
+  position.Offset = 0x40000000;
+  ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position));
+  EXPECT_EQ(SaveFrom(file), kInOutSharingViolation);
+  EXPECT_EQ(NamesIn(dir_.Path()), Names{"audio_cfg.db"});
+  CloseHandle(other);
+  EXPECT_EQ(SaveFrom(file), 0);
+}
+
+// Saved by another user (tests/as_another_user.sh), which checks that the file's owner, mode,
+// extended attributes and links are as they were.
+TEST(RecordOsTest, FileOfAnotherOwnerIsSavedInPlace) {
+  const char* kept = std::getenv("VELMORA_KEPT_FILE");
+  if (kept == nullptr) GTEST_SKIP() << "run by tests/as_another_user.sh";
+  const fs::path file = HostPath(kept);
+  const Bytes original = ReadBytes(file);
+  AudioConfigRecord record;
+  ASSERT_EQ(LoadInto(record, file), 0);
+  EXPECT_EQ(SaveFrom(record, file, kNewLevels), 0);
+  EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
 }

@@ -12,11 +12,9 @@ const VolumeLevels kNewLevels{6, 1, 6, 1};
 
 int SaveFrom(AudioConfigRecord& record, const fs::path& path) { return ::SaveFrom(record, path, kNewLevels); }
 
-using Names = std::vector<std::string>;
-
 }  // namespace
 
-TEST(RecordSaveTest, HardLinkedFileIsRefusedAndLeftWhole) {
+TEST(RecordSaveTest, HardLinkedFileIsSavedInPlaceUnderEveryName) {
   TempDir dir;
   const fs::path file = dir / "audio_cfg.db";
   const Bytes original = Pattern(kRecordSize, 29);
@@ -24,10 +22,9 @@ TEST(RecordSaveTest, HardLinkedFileIsRefusedAndLeftWhole) {
   fs::create_hard_link(file, dir / "other name.db");
   AudioConfigRecord record;
   ASSERT_EQ(LoadInto(record, file), 0);
-  EXPECT_EQ(SaveFrom(record, file), kInOutHardLinked);
-  EXPECT_EQ(ReadBytes(file), original);
-  EXPECT_EQ(ReadBytes(dir / "other name.db"), original);
-  EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"audio_cfg.db", "other name.db"}));
+  ASSERT_EQ(SaveFrom(record, file), 0);
+  EXPECT_EQ(ReadBytes(dir / "other name.db"), WithLevels(original, kNewLevels));
+  EXPECT_EQ(NamesIn(dir.Path()), (Names{"audio_cfg.db", "audio_cfg.db.bak", "other name.db"}));
 }
 
 TEST(RecordSaveTest, OddSpellingsOfTheNameBackUpToTheFilesOwnBackup) {
@@ -72,9 +69,8 @@ TEST(RecordSaveTest, UnixLinkSeenThroughWineStaysALink) {
   WriteBytes(real, original);
 }
 
-// Whatever of these the file system keeps, a save keeps too (Wine keeps no creation time and
-// only some attributes; Windows keeps all).
-TEST(RecordSaveTest, ReplacedFileKeepsItsAttributesTimesAndShortName) {
+// A save writes into the file: it keeps its id and whatever else the file system keeps.
+TEST(RecordSaveTest, SavedFileKeepsItsIdAttributesTimesAndShortName) {
   TempDir dir;
   const fs::path file = dir / "long audio config name.db";
   const Bytes original = Pattern(kRecordSize, 27);
@@ -90,8 +86,11 @@ TEST(RecordSaveTest, ReplacedFileKeepsItsAttributesTimesAndShortName) {
     CloseHandle(handle);
   }
   const auto look = [&] {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    EXPECT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data));
+    BY_HANDLE_FILE_INFORMATION data{};
+    HANDLE handle =
+        CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_TRUE(GetFileInformationByHandle(handle, &data));
+    CloseHandle(handle);
     return data;
   };
   const auto short_name = [&] {
@@ -99,15 +98,17 @@ TEST(RecordSaveTest, ReplacedFileKeepsItsAttributesTimesAndShortName) {
     name.resize(GetShortPathNameW(file.c_str(), &name[0], MAX_PATH));
     return name;
   };
-  const WIN32_FILE_ATTRIBUTE_DATA before = look();
+  const BY_HANDLE_FILE_INFORMATION before = look();
   const std::wstring short_before = short_name();
   const bool keeps_creation_time = CompareFileTime(&before.ftCreationTime, &created) == 0;
 
   AudioConfigRecord record;
   ASSERT_EQ(LoadInto(record, file), 0);
   ASSERT_EQ(SaveFrom(record, file), 0);
-  const WIN32_FILE_ATTRIBUTE_DATA after = look();
+  const BY_HANDLE_FILE_INFORMATION after = look();
   EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
+  EXPECT_EQ(after.nFileIndexLow, before.nFileIndexLow);
+  EXPECT_EQ(after.nFileIndexHigh, before.nFileIndexHigh);
   EXPECT_EQ(after.dwFileAttributes & kAttributes, before.dwFileAttributes & kAttributes);
   EXPECT_EQ(short_name(), short_before);
   if (keeps_creation_time) {
@@ -128,9 +129,9 @@ TEST(RecordSaveTest, NothingAtItsOwnNamesLeadsASaveToAnotherFile) {
     const fs::path file = folder / "audio_cfg.db";
     const fs::path backup = folder / "audio_cfg.db.bak";
     const Bytes original = ReadBytes(file);
-    // What stands at the temporary's name is somebody else's: it stays, and is never opened.
-    Names names = NamesIn(folder);
-    if (!fs::exists(fs::symlink_status(backup))) names.insert(names.begin() + 1, "audio_cfg.db.bak");
+    // What stands at a temporary's name is a killed save's leftover: it goes as a name, and
+    // whatever it leads to stays.
+    Names names{"audio_cfg.db", "audio_cfg.db.bak"};
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, file), 0);
     ASSERT_EQ(SaveFrom(record, file), 0);
@@ -184,56 +185,67 @@ TEST(RecordSaveTest, NamesWindowsCannotTellApartReachOnlyTheFileChosen) {
     if (std::wstring(data.cFileName) == L"audio_cfg.db.") short_name = data.cAlternateFileName;
   } while (FindNextFileW(find, &data));
   FindClose(find);
+  // A twin's backup is never taken for the file's own, which Wine would find regardless of case.
   const struct {
     fs::path chosen, neighbour;
     std::string chosen_name;
-  } cases[] = {{*twins / "AUDIO_CFG.DB", *twins / "audio_cfg.db", "AUDIO_CFG.DB"},
-               {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db"},
-               {*odd / short_name, *odd / "audio_cfg.db", "audio_cfg.db."}};
+    int code;
+  } cases[] = {{*twins / "AUDIO_CFG.DB", *twins / "audio_cfg.db", "AUDIO_CFG.DB", 0},
+               {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db", kInOutBackupCaseTwin},
+               {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db", 0},
+               {*twins / "AUDIO_CFG.DB", *twins / "audio_cfg.db", "AUDIO_CFG.DB", kInOutBackupCaseTwin},
+               {*odd / short_name, *odd / "audio_cfg.db", "audio_cfg.db.", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.chosen));
+    // The third case finds the twin's backup gone; the fourth finds the third's.
+    if (&c == &cases[2]) fs::remove(*twins / "AUDIO_CFG.DB.bak");
     const fs::path folder = c.chosen.parent_path();
-    const Bytes neighbour = ReadBytes(c.neighbour);
+    const auto others = [&] {
+      std::vector<std::pair<std::string, Bytes>> files;
+      for (const std::string& name : NamesIn(folder)) {
+        if (name != c.chosen_name && name != c.chosen_name + ".bak")
+          files.emplace_back(name, ReadBytes(folder / name));
+      }
+      return files;
+    };
+    const auto before = others();
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, c.chosen), 0);
     const Bytes original = ImageOf(record);
-    ASSERT_NE(original, neighbour);
-    const int code = SaveFrom(record, c.chosen);
-    EXPECT_TRUE(code == 0 || code == kInOutNameLeadsElsewhere) << code;
-    EXPECT_EQ(ReadBytes(c.neighbour), neighbour);
-    Names names;
-    for (const std::string& name : NamesIn(folder)) {
-      if (name.size() < 4 || name.compare(name.size() - 4, 4, ".bak") != 0) names.push_back(name);
-    }
-    EXPECT_EQ(names.size(), 2u);
-    AudioConfigRecord now;
+    ASSERT_NE(original, ReadBytes(c.neighbour));
+    EXPECT_EQ(SaveFrom(record, c.chosen), c.code);
+    EXPECT_EQ(others(), before);
+    AudioConfigRecord now;  // read by the name chosen: Windows would drop the trailing dot
     ASSERT_EQ(LoadInto(now, c.chosen), 0);
-    EXPECT_EQ(ImageOf(now), code == 0 ? WithLevels(original, kNewLevels) : original);
-    if (code == 0) {
+    EXPECT_EQ(ImageOf(now), c.code == 0 ? WithLevels(original, kNewLevels) : original);
+    if (c.code == 0) {
       EXPECT_EQ(ReadBytes(folder / (c.chosen_name + ".bak")), original);
     }
   }
 }
 
-TEST(RecordSaveTest, AReaderThatDoesNotShareDeleteFailsTheSaveAndLeavesNothing) {
+// A reader that lets others write is no obstacle; one that does not fails the save with
+// nothing written, until it lets go.
+TEST(RecordSaveTest, OtherReadersStopASaveOnlyIfTheyKeepWritersOut) {
   TempDir dir;
   const fs::path file = dir / "audio_cfg.db";
   const Bytes original = Pattern(kRecordSize, 32);
-  WriteBytes(file, original);
-  AudioConfigRecord record;
-  ASSERT_EQ(LoadInto(record, file), 0);
-  HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    EXPECT_NE(SaveFrom(record, file), 0);
-    EXPECT_EQ(NamesIn(dir.Path()), (Names{"audio_cfg.db", "audio_cfg.db.bak"}));
-    EXPECT_EQ(ReadBytes(file), original);
-    EXPECT_EQ(ImageOf(record), original);
+  for (const DWORD share : {DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ}}) {
+    SCOPED_TRACE(share);
+    for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
+    WriteBytes(file, original);
+    AudioConfigRecord record;
+    ASSERT_EQ(LoadInto(record, file), 0);
+    HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const bool shared = share & FILE_SHARE_WRITE;
+    EXPECT_EQ(SaveFrom(record, file), shared ? 0 : kInOutSharingViolation);
+    EXPECT_EQ(NamesIn(dir.Path()),
+              shared ? (Names{"audio_cfg.db", "audio_cfg.db.bak"}) : Names{"audio_cfg.db"});
+    CloseHandle(reader);
+    EXPECT_EQ(SaveFrom(record, file), 0);
+    EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
   }
-  CloseHandle(reader);
-  EXPECT_EQ(SaveFrom(record, file), 0);
-  EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
 }
 
 // Two programs that opened the same file save at the same moment, many times over, each through
@@ -260,10 +272,7 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
   std::vector<Spellings> cases{{"one name", dir / "audio_cfg.db", dir / "audio_cfg.db"}};
   if (const auto alias = FixtureFolder("alias")) {
     cases.push_back({"folder link", *alias / "dir" / "audio_cfg.db", *alias / "dirlink" / "audio_cfg.db"});
-    // Links to files came with Vista, and with the function that tells where one leads.
-    if (FileCalls().GetFinalPathNameByHandleW) {
-      cases.push_back({"file link", *alias / "dir" / "audio_cfg.db", *alias / "dir" / "filelink.db"});
-    }
+    cases.push_back({"file link", *alias / "dir" / "audio_cfg.db", *alias / "dir" / "filelink.db"});
     if (FixtureFolder("drive"))
       cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
   }

@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "record/record_io.h"
+#include "record/audio_config_record.h"
+#include "record/in_out_error.h"
+#include "record/path_names.h"
 #ifdef _WIN32
 #include <windows.h>
 
-#include "record/file_api_win32.h"
+#include "record/record_file.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -32,9 +34,7 @@ inline Bytes Pattern(std::size_t size, int salt) {
 }
 
 inline Bytes WithLevels(Bytes bytes, const VolumeLevels& levels) {
-  for (std::size_t slot = 0; slot < 4; ++slot) {
-    bytes[kLevelOffsets[slot]] = static_cast<std::uint8_t>(levels[slot]);
-  }
+  for (std::size_t slot = 0; slot < 4; ++slot) bytes[kLevelOffsets[slot]] = levels[slot];
   return bytes;
 }
 
@@ -61,22 +61,13 @@ inline int CodeOf(const std::function<void()>& action) {
   return 0;
 }
 
-// Load and Save of path into record through files, as codes.
-inline int LoadInto(AudioConfigRecord& record, FileApi& files, const PathString& path) {
-  return CodeOf([&] { Load(record, files, path); });
-}
-inline int SaveFrom(AudioConfigRecord& record, FileApi& files, const PathString& path,
-                    const VolumeLevels& levels) {
-  return CodeOf([&] { Save(record, files, path, levels); });
-}
-
 #ifdef _WIN32
-// The same through the program's own file system, on real files.
+// Load and Save through the program's own file system, on real files, as codes.
 inline int LoadInto(AudioConfigRecord& record, const fs::path& path) {
-  return LoadInto(record, DefaultFileApi(), path.native());
+  return CodeOf([&] { LoadRecord(record, path.native()); });
 }
 inline int SaveFrom(AudioConfigRecord& record, const fs::path& path, const VolumeLevels& levels) {
-  return SaveFrom(record, DefaultFileApi(), path.native(), levels);
+  return CodeOf([&] { SaveRecord(record, path.native(), levels); });
 }
 
 // Starts this test program again running only the current test, which then plays the other
@@ -113,6 +104,8 @@ inline std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
+
+using Names = std::vector<std::string>;
 
 inline std::vector<std::string> NamesIn(const fs::path& dir) {
   std::vector<std::string> names;
