@@ -41,6 +41,10 @@ if(WIN32)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/as_another_user.sh $<TARGET_FILE:record_tests>
             ${CMAKE_CURRENT_BINARY_DIR}/as_another_user)
   set_tests_properties(record_as_another_user PROPERTIES SKIP_RETURN_CODE 77)
+  # Two programs in two Wine prefixes saving one file at the same instant.
+  add_test(NAME record_two_prefixes
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/two_prefixes.sh $<TARGET_FILE:record_tests>
+            ${CMAKE_CURRENT_BINARY_DIR}/two_prefixes)
   # One run of the whole program, its cases reported in its output: Wine starts once.
   add_test(NAME record_tests COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:record_tests>)
   set_tests_properties(record_tests PROPERTIES
