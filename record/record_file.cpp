@@ -8,6 +8,7 @@
 // instant leaves each level old or new and every other byte as it was.
 #include "record/record_file.h"
 
+#include <array>
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -100,84 +101,94 @@ bool StillHolds(Win32File& file, const std::vector<std::uint8_t>& expected) {
   }
 }
 
-// Whether the folder lists something at path under exactly that name. Under Wine a name is
-// looked up regardless of case when it does not exist as spelled, which would reach another
-// file's name (audio_cfg.db.bak for AUDIO_CFG.DB.bak).
+// How the folder lists a name the save wants. Under Wine a name that does not exist as spelled
+// is looked up regardless of case, which would reach another file's name (audio_cfg.db.bak
+// for AUDIO_CFG.DB.bak): such a name is listed in another case only.
 enum class Listed { Nothing, Exactly, OtherCase };
-Listed ListedAs(const PathString& path, DWORD& attributes) {
-  PathString listed;
-  if (!FindListed(path, listed, attributes)) return Listed::Nothing;
-  if (!FileCalls().linuxNames || listed == path.substr(NameStart(path))) return Listed::Exactly;
-  return Listed::OtherCase;
+struct Look {
+  Listed listed = Listed::Nothing;
+  PathString spelling;
+  DWORD attributes = 0;
+};
+Look LookUp(const std::vector<ListedName>& names, const PathString& wanted) {
+  for (const ListedName& entry : names) {
+    if (entry.name == wanted) return {Listed::Exactly, entry.name, entry.attributes};
+  }
+  for (const ListedName& entry : names) {
+    if (entry.name.size() == wanted.size() && _wcsicmp(entry.name.c_str(), wanted.c_str()) == 0) {
+      return {FileCalls().linuxNames ? Listed::OtherCase : Listed::Exactly, entry.name, entry.attributes};
+    }
+  }
+  return {};
 }
 
-// path with its last name as the folder lists it (FAT keeps the case it was made with), when the
-// folder lists it by that name in some letter case.
-PathString ListedSpelling(const PathString& path) {
-  PathString listed;
-  DWORD attributes = 0;
+// The file's folder as the save finds it, from one look: the file's name as listed (FAT keeps
+// the case it was made with, and Wine may have reached it in another case), its attributes,
+// and what stands at the backup's and the temporaries' names beside it.
+struct Beside {
+  PathString name;  // full path, the last name spelled as listed
+  Look file, backup;
+  std::array<Listed, kBackupTemporaries> temporaries{};
+};
+Beside LookBeside(const PathString& path) {
+  const std::vector<ListedName> names = ListNamesStartingWith(path);
   const std::size_t start = NameStart(path);
-  if (!FindListed(path, listed, attributes) || listed.size() != path.size() - start ||
-      _wcsicmp(listed.c_str(), path.c_str() + start) != 0) {
-    return path;
-  }
-  return path.substr(0, start) + listed;
+  Beside beside;
+  beside.file = LookUp(names, path.substr(start));
+  beside.name = beside.file.listed == Listed::Nothing ? path : path.substr(0, start) + beside.file.spelling;
+  const PathString spelled = beside.name.substr(start);
+  beside.backup = LookUp(names, BackupPath(spelled));
+  for (int i = 0; i < kBackupTemporaries; ++i)
+    beside.temporaries[i] = LookUp(names, BackupTemporaryPath(spelled, i)).listed;
+  return beside;
 }
 
-void CheckBackup(const PathString& backup) {
-  DWORD attributes = 0;
-  switch (ListedAs(backup, attributes)) {
-    case Listed::Nothing:
-      return;
-    case Listed::OtherCase:
-      throw EInOutError(kInOutBackupCaseTwin);
-    case Listed::Exactly:
-      // Replaced only as a name, so a link there leads nowhere; what the user protected stays.
-      if (attributes & (kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)) throw EInOutError(kInOutBackupProtected);
-  }
+void CheckBackup(const Look& backup) {
+  if (backup.listed == Listed::OtherCase) throw EInOutError(kInOutBackupCaseTwin);
+  // Replaced only as a name, so a link there leads nowhere; what the user protected stays.
+  if (backup.listed == Listed::Exactly && (backup.attributes & (kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)))
+    throw EInOutError(kInOutBackupProtected);
+}
+
+void MoveOver(const PathString& from, const PathString& to) {
+  if (!FileCalls().MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    ThrowLastError();
 }
 
 // Writes bytes to the backup through a new temporary beside it, flushed, then renamed over the
-// backup's name, so the backup is always whole. A killed save's temporary left at one of the
-// names is taken over as a name on the way (no other save of this file runs: we hold its lock),
-// so no save leaves one behind for long.
-void WriteBackup(const PathString& name, const PathString& backup, const std::vector<std::uint8_t>& bytes) {
+// backup's name, so the backup is always whole. A killed save's temporary is taken over as a
+// name on the way (no other save of this file runs: we hold its lock). Leftovers stand at the
+// first names in order, and the temporary passes them from the last to the first, so a save
+// killed at any point leaves them so again.
+void WriteBackup(const Beside& beside, const PathString& backup, const std::vector<std::uint8_t>& bytes) {
   Win32File temporary;
-  int mine = -1;
   std::vector<int> leftovers;
-  for (int attempt = 0; attempt < kBackupTemporaries; ++attempt) {
-    const PathString path = BackupTemporaryPath(name, attempt);
-    if (mine < 0) {
-      temporary = OpenShared(path, GENERIC_WRITE, CREATE_NEW);
-      if (temporary) {
-        mine = attempt;
-        continue;
-      }
+  int mine = 0;
+  for (; mine < kBackupTemporaries; ++mine) {
+    const Listed listed = beside.temporaries[mine];
+    if (listed == Listed::OtherCase) continue;  // another file's, differing only in letter case
+    if (listed == Listed::Nothing) {
+      temporary = OpenShared(BackupTemporaryPath(beside.name, mine), GENERIC_WRITE, CREATE_NEW);
+      if (temporary) break;
       const DWORD error = GetLastError();
+      // Listed nowhere, yet taken: a link that leads nowhere, which goes as a name too.
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
     }
-    // Another file's temporary, differing only in letter case, is left alone.
-    DWORD attributes = 0;
-    const Listed listed = ListedAs(path, attributes);
-    if (listed == Listed::Exactly || (mine < 0 && listed == Listed::Nothing)) leftovers.push_back(attempt);
+    leftovers.push_back(mine);
   }
-  if (mine < 0) throw EInOutError(kInOutTemporaryNamesTaken);
+  if (!temporary) throw EInOutError(kInOutTemporaryNamesTaken);
 
-  PathString at = BackupTemporaryPath(name, mine);
+  PathString at = BackupTemporaryPath(beside.name, mine);
   try {
     temporary.WriteAll(bytes.data(), bytes.size());
     temporary.Flush();
     temporary.Close();
-    for (const int leftover : leftovers) {
-      const PathString next = BackupTemporaryPath(name, leftover);
-      if (!FileCalls().MoveFileExW(at.c_str(), next.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        ThrowLastError();
+    for (auto leftover = leftovers.rbegin(); leftover != leftovers.rend(); ++leftover) {
+      const PathString next = BackupTemporaryPath(beside.name, *leftover);
+      MoveOver(at, next);
       at = next;
     }
-    if (!FileCalls().MoveFileExW(at.c_str(), backup.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      ThrowLastError();
+    MoveOver(at, backup);
   } catch (const EInOutError&) {
     temporary = Win32File();
     FileCalls().DeleteFileW(at.c_str());  // our own file; the error that brought us here is the one to report
@@ -196,10 +207,10 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
   const PathString chosen = FullExtendedPath(path);
   // The backup goes beside the name as its folder spells it, a short name expanded.
-  const PathString name = ListedSpelling(LongPathOf(chosen));
-  const PathString backup = BackupPath(name);
+  const Beside beside = LookBeside(LongPathOf(chosen));
+  const PathString backup = BackupPath(beside.name);
   if (NameTooLong(backup, FileCalls().linuxNames)) ThrowError(kInOutNameTooLong);
-  CheckBackup(backup);
+  CheckBackup(beside.backup);
 
   HeldFile held = OpenForSaving(chosen);
   try {
@@ -207,8 +218,10 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
     const std::vector<std::uint8_t>& before = record.FileBytes();
     // Another program, or another window, saved the file since it was loaded here.
     if (!held.created && !HoldsExactly(held.file, before)) throw EInOutError(kInOutFileChanged);
-    WriteBackup(name, backup, before);
-    if (!held.writable || (held.file.Attributes() & kNotReplaceable)) ThrowError(ERROR_ACCESS_DENIED);
+    WriteBackup(beside, backup, before);
+    const DWORD attributes =
+        beside.file.listed != Listed::Nothing ? beside.file.attributes : held.file.Attributes();
+    if (!held.writable || (attributes & kNotReplaceable)) ThrowError(ERROR_ACCESS_DENIED);
 
     AudioConfigRecord saved = record;
     saved.WriteLevels(levels);

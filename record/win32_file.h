@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "record/in_out_error.h"
 #include "record/path_names.h"
@@ -59,6 +60,11 @@ class SaveLock {
 PathString FullExtendedPath(const PathString& path);
 // The long form of a path in the \\?\ form, for a name that may not exist yet: its folder's.
 PathString LongPathOf(const PathString& extendedPath);
-// What the folder of path lists at its name: the name as it is spelled there and its
-// attributes; false when nothing is listed.
-bool FindListed(const PathString& path, PathString& listedName, DWORD& attributes);
+// A name as its folder lists it, and the attributes listed with it.
+struct ListedName {
+  PathString name;
+  DWORD attributes;
+};
+// What path's folder lists whose names begin with path's last name, in any letter case: one
+// look at the folder. Empty when nothing is listed or the name holds a wildcard.
+std::vector<ListedName> ListNamesStartingWith(const PathString& path);

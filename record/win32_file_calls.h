@@ -9,6 +9,7 @@ struct Win32FileCalls {
   decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
   decltype(&::GetLongPathNameW) GetLongPathNameW = ::GetLongPathNameW;
   decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
+  decltype(&::FindNextFileW) FindNextFileW = ::FindNextFileW;
   decltype(&::GetFileAttributesW) GetFileAttributesW = ::GetFileAttributesW;
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;

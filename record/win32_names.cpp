@@ -46,15 +46,17 @@ PathString LongPathOf(const PathString& extendedPath) {
   return LongPathOf(folder) + extendedPath.substr(start - 1);
 }
 
-bool FindListed(const PathString& path, PathString& listedName, DWORD& attributes) {
-  // A wildcard would match other names; no file name can hold one.
-  if (path.find_first_of(L"*?", 4) != PathString::npos) return false;
+std::vector<ListedName> ListNamesStartingWith(const PathString& path) {
+  std::vector<ListedName> names;
+  // A wildcard of its own would match other names; no file name can hold one.
+  if (path.find_first_of(L"*?", 4) != PathString::npos) return names;
   WIN32_FIND_DATAW data{};
-  const UniqueFind find(FileCalls().FindFirstFileW(path.c_str(), &data));
-  if (!find) return false;
-  listedName = data.cFileName;
-  attributes = data.dwFileAttributes;
-  return true;
+  const UniqueFind find(FileCalls().FindFirstFileW((path + L'*').c_str(), &data));
+  if (!find) return names;
+  do {
+    names.push_back({data.cFileName, data.dwFileAttributes});
+  } while (FileCalls().FindNextFileW(find.get(), &data));
+  return names;
 }
 
 Win32FileCalls& FileCalls() {
