@@ -5,6 +5,7 @@
 #include "record/record_file.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -24,13 +25,18 @@ constexpr ClickBinding kClickHandlers[] = {
     {SpeedButton1, &TForm1::SpeedButton1Click},
 };
 
-// One command for one scope: the flag says one runs.
+// One command for one scope: the flag says one runs, and the clicks and keys that came while it
+// held the window's thread (a save on a slow card, its box) are dropped at its end instead of
+// being run afterwards, one more save for each.
 class CommandScope {
  public:
   explicit CommandScope(bool& running) : running_(running), was_(std::exchange(running, true)) {}
   CommandScope(const CommandScope&) = delete;
   CommandScope& operator=(const CommandScope&) = delete;
-  ~CommandScope() { running_ = was_; }
+  ~CommandScope() {
+    DropQueuedInput();
+    running_ = was_;
+  }
 
  private:
   bool& running_;
