@@ -112,8 +112,9 @@ TEST_F(Form1SchemeChange, EveryControlShowsTheNewColoursWithoutTheTestRedrawing)
     EXPECT_GE(seen.contrast, least) << name;
   };
   for (const auto& c : kForm1Layout) {
-    if (c.kind == ControlKind::StatusBar || c.kind == ControlKind::UpDown)
+    if (c.kind == ControlKind::StatusBar || c.kind == ControlKind::UpDown) {
       EXPECT_EQ(g_told.count(C(c.id)), 1u) << c.name << " was not told of the new colours";
+    }
     RECT r{};
     GetClientRect(C(c.id), &r);
     if (c.kind == ControlKind::Label || c.kind == ControlKind::Edit) check(C(c.id), c.name, r, now[0], 4.5);

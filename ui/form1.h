@@ -63,7 +63,6 @@ class TForm1 {
   LRESULT OnDestroy();
   LRESULT OnNcDestroy();
   HWND CreateControl(const ControlLayout& c);
-  Button ButtonOf(ControlId id) const { return Button(Control(id)); }
   StatusBar Bar() const { return StatusBar(Control(StatusBar1)); }
 
   // The view: form1_view.cpp.

@@ -5,7 +5,6 @@
 #include "record/record_file.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
-#include "ui/window_helpers.h"
 
 namespace {
 
@@ -24,6 +23,30 @@ constexpr ClickBinding kClickHandlers[] = {
     {BitBtn3, &TForm1::BitBtn3Click},
     {SpeedButton1, &TForm1::SpeedButton1Click},
 };
+
+// Takes the keyboard and mouse input queued for this thread's windows off the queue unseen.
+void DropQueuedInput() {
+  // Taking an F1 key press off the queue posts this (WM_KEYF1, which XP's headers do not name);
+  // it would become WM_HELP. So it goes after the keys.
+  constexpr UINT kKeyF1 = 0x004D;
+  struct Range {
+    UINT first, last;
+  };
+  constexpr Range kInput[] = {{WM_KEYFIRST, WM_KEYLAST},
+                              {kKeyF1, kKeyF1},
+                              {WM_MOUSEFIRST, WM_MOUSELAST},
+                              {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  MSG msg;
+  for (const Range& range : kInput) {
+    while (PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE)) {
+      // Whatever the range, a quit message comes out too: it is put back for the loop.
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+    }
+  }
+}
 
 // One command for one scope: the flag says one runs, and the clicks and keys that came while it
 // held the window's thread (a save on a slow card, its box) are dropped at its end instead of
