@@ -36,8 +36,6 @@ inline constexpr SystemFunction<BOOL(WINAPI*)(DWORD)> kSetDefaultDllDirectories{
     SystemDll::Kernel32, "SetDefaultDllDirectories", FirstIn::Windows7Update};
 inline constexpr SystemFunction<decltype(&SetDllDirectoryW)> kSetDllDirectoryW{
     SystemDll::Kernel32, "SetDllDirectoryW", FirstIn::WindowsXp};
-inline constexpr SystemFunction<DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD)> kGetFinalPathNameByHandleW{
-    SystemDll::Kernel32, "GetFinalPathNameByHandleW", FirstIn::WindowsVista};
 
 // user32: per-monitor DPI.
 inline constexpr SystemFunction<UINT(WINAPI*)()> kGetDpiForSystem{SystemDll::User32, "GetDpiForSystem",
@@ -98,7 +96,7 @@ void RestrictDllSearch();
 // without the loader flags that XP, Vista and an un-updated Windows 7 lack.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
-// Whether the program runs under Wine, whose ReplaceFileW empties the name for a moment.
+// Whether the program runs under Wine, whose folders are Linux ones.
 bool RunningOnWine();
 
 // Test seam: while set, every function newer than XP is missing, as on Windows XP, so every

@@ -277,7 +277,7 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
       cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
   }
   const char* rounds_setting = std::getenv("VELMORA_SAVE_ROUNDS");
-  const int rounds = rounds_setting ? std::atoi(rounds_setting) : 30;
+  const int rounds = rounds_setting ? std::atoi(rounds_setting) : 15;
   for (const Spellings& c : cases) {
     SCOPED_TRACE(c.what);
     const fs::path folder = c.mine.parent_path();
@@ -332,7 +332,7 @@ TEST(RecordSaveTest, RacesAProgramInAnotherPrefix) {
   const int side = std::atoi(std::getenv("VELMORA_RACE_SIDE"));
   const int rounds = std::atoi(std::getenv("VELMORA_RACE_ROUNDS"));
   const long long start_ms = std::atoll(std::getenv("VELMORA_RACE_START_MS"));
-  constexpr long long kRoundMs = 100;
+  constexpr long long kRoundMs = 50;
   const auto unix_ms = [] {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -352,9 +352,9 @@ TEST(RecordSaveTest, RacesAProgramInAnotherPrefix) {
     const VolumeLevels levels{static_cast<std::uint8_t>(side), static_cast<std::uint8_t>(round % 6 + 1),
                               static_cast<std::uint8_t>(round / 6 % 6 + 1),
                               static_cast<std::uint8_t>(round / 36 % 6 + 1)};
-    wait_until(at + 40);
+    wait_until(at + 20);
     const int code = loaded != 0 ? loaded : SaveFrom(record, file, levels);
-    wait_until(at + 80);
+    wait_until(at + 40);
     const Bytes now = ReadBytes(file);
     std::printf("race %d %d %d%d%d%d %d%d%d%d\n", round, code, levels[0], levels[1], levels[2], levels[3],
                 now[kLevelOffsets[0]], now[kLevelOffsets[1]], now[kLevelOffsets[2]], now[kLevelOffsets[3]]);

@@ -41,7 +41,7 @@ int ScreenDpi() {
 
 TEST_F(Form1Fallback, NewerFunctionsAreHiddenOnlyWhileTheSeamIsSet) {
   EXPECT_EQ(kGetDpiForWindow.Find(), nullptr);
-  EXPECT_EQ(kGetFinalPathNameByHandleW.Find(), nullptr);
+  EXPECT_EQ(kGetDpiForSystem.Find(), nullptr);
   EXPECT_NE(kIsAppThemed.Find(), nullptr) << "XP has it";
   HideNewerFunctions(false);
   EXPECT_NE(kGetDpiForWindow.Find(), nullptr) << "Wine 8 exports it";
