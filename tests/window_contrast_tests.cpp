@@ -3,11 +3,14 @@
 // answering SPI_GETHIGHCONTRAST itself through the import table, and sets a dark high-contrast
 // colour scheme with SetSysColors, which Wine does support and broadcasts as WM_SYSCOLORCHANGE.
 // Both are put back however the test ends.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 #include "tests/window_test_support.h"
-#include "ui/scheme_colors.h"
 
 // The import-table slot through which the program calls SystemParametersInfoW.
 extern "C" decltype(&SystemParametersInfoW) velmora_spi_slot asm("__imp__SystemParametersInfoW@16");
@@ -38,16 +41,19 @@ constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE
                                    COLOR_GRAYTEXT};
 constexpr COLORREF kDarkScheme[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
                                     RGB(63, 242, 63)};
+// Black on pale yellow: a light scheme the window ignores until high contrast is on.
+constexpr COLORREF kLightScheme[] = {RGB(255, 255, 204), RGB(0, 0, 0), RGB(240, 240, 240), RGB(0, 0, 0),
+                                     RGB(109, 109, 109)};
 
-// High contrast on, with a white-on-black scheme, for one scope.
+// A colour scheme, and the high-contrast flag as this process reads it, for one scope.
 class HighContrastScheme {
  public:
-  HighContrastScheme() {
+  HighContrastScheme(const COLORREF (&scheme)[std::size(kSchemeElements)], bool on) {
     for (std::size_t i = 0; i < std::size(kSchemeElements); ++i) saved_[i] = GetSysColor(kSchemeElements[i]);
     g_realSystemParametersInfo = velmora_spi_slot;
     SetSlot(&TestSystemParametersInfo);
-    g_highContrast = true;
-    SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, kDarkScheme);
+    g_highContrast = on;
+    SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, scheme);
   }
   HighContrastScheme(const HighContrastScheme&) = delete;
   HighContrastScheme& operator=(const HighContrastScheme&) = delete;
@@ -55,6 +61,12 @@ class HighContrastScheme {
     g_highContrast = false;
     SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, saved_);
     SetSlot(g_realSystemParametersInfo);
+  }
+  // Only the flag changes, as the user's switch changes it: no colour changes, so the system
+  // repaints nothing and the window must repaint itself.
+  static void Switch(HWND window, bool on) {
+    g_highContrast = on;
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
   }
 
  private:
@@ -90,9 +102,52 @@ std::pair<HBRUSH, COLORREF> StaticColours(HWND form, HWND label) {
   return {brush, text};
 }
 
-void Repaint(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump(50);
+// The window's pixels as the screen shows them, copied in one call.
+std::vector<std::uint32_t> ScreenPixels(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                    static_cast<const std::uint32_t*>(bits) + width * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// Runs the program's loop until it has painted what it was told and the screen holds still; the
+// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
+void WaitForThePaint(HWND window) {
+  std::vector<std::uint32_t> before = ScreenPixels(window);
+  for (int round = 0; round < 40; ++round) {
+    Pump(50);
+    std::vector<std::uint32_t> now = ScreenPixels(window);
+    if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
+    before = std::move(now);
+  }
+}
+
+// Relative luminance and contrast ratio as WCAG 2 defines them.
+double Luminance(COLORREF c) {
+  auto channel = [](int value) {
+    double v = value / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+
+double Contrast(COLORREF a, COLORREF b) {
+  double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 using Form1Contrast = Form1Test;
@@ -101,7 +156,7 @@ using Form1Contrast = Form1Test;
 // area's most common colour, its background.
 double ContrastOnScreen(HWND window, RECT area) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-  std::map<Rgb, int> counts;
+  std::map<COLORREF, int> counts;
   HDC screen = GetDC(nullptr);
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x) ++counts[GetPixel(screen, x, y)];
@@ -109,7 +164,7 @@ double ContrastOnScreen(HWND window, RECT area) {
   auto background = std::max_element(counts.begin(), counts.end(),
                                      [](const auto& a, const auto& b) { return a.second < b.second; });
   double best = 1;
-  for (const auto& [color, count] : counts) best = std::max(best, ContrastRatio(color, background->first));
+  for (const auto& [color, count] : counts) best = std::max(best, Contrast(color, background->first));
   return best;
 }
 
@@ -118,7 +173,7 @@ double ContrastOnScreen(HWND window, RECT area) {
 // Run in Wine's default prefix, and by tests/colour_schemes.sh in dark and high-contrast ones.
 TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
   form_.Timer1Timer();
-  Repaint(Main());
+  WaitForThePaint(Main());
   const int dpi = WindowDpi(Main()), edge = ScaleForDpi(4, dpi);
   std::string report = "contrast:";
   auto check = [&](ControlId id, RECT area) {
@@ -146,13 +201,12 @@ TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
 TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
   // An empty spot of the window: right of the picture, above the first row.
   const POINT kEmpty{200, 4};
-  Repaint(Main());
+  WaitForThePaint(Main());
   EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), RGB(255, 255, 255));
   EXPECT_EQ(StaticColours(Main(), C(Label1)).first, GetStockObject(WHITE_BRUSH));
   {
-    HighContrastScheme scheme;
-    Pump(50);  // the colour change arrives as WM_SYSCOLORCHANGE
-    Repaint(Main());
+    HighContrastScheme scheme(kDarkScheme, true);
+    WaitForThePaint(Main());  // the colour change arrives as WM_SYSCOLORCHANGE
     auto [brush, text] = StaticColours(Main(), C(Label1));
     EXPECT_EQ(brush, GetSysColorBrush(COLOR_WINDOW));
     EXPECT_EQ(text, RGB(255, 255, 255));
@@ -174,9 +228,14 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     // For a screenshot of the window in high contrast: scripts/screenshots.sh sets this.
     if (const char* hold = std::getenv("VELMORA_HOLD_WINDOW_MS")) Pump(static_cast<DWORD>(std::atoi(hold)));
   }
-  // Off again: the window follows the setting change and is white once more.
-  SendMessageW(Main(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-  Repaint(Main());
-  EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), RGB(255, 255, 255));
-  EXPECT_EQ(StaticColours(Main(), C(Label1)).first, GetStockObject(WHITE_BRUSH));
+  // A light scheme leaves the window white until high contrast comes on, and again once it goes.
+  HighContrastScheme scheme(kLightScheme, false);
+  WaitForThePaint(Main());  // what the colour change itself makes the system repaint
+  for (bool on : {true, false}) {
+    HighContrastScheme::Switch(Main(), on);
+    WaitForThePaint(Main());
+    const COLORREF background = on ? kLightScheme[0] : RGB(255, 255, 255);
+    EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), background) << on;
+    EXPECT_EQ(PixelAt(C(Label1), 1, 1), background) << on;
+  }
 }

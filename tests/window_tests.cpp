@@ -36,8 +36,8 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
   EXPECT_EQ(TextOf(Main()), L"Velmora");
   RECT client{};
   GetClientRect(Main(), &client);
-  EXPECT_EQ(client.right, kForm1ClientWidth);
-  EXPECT_EQ(client.bottom, kForm1ClientHeight);
+  EXPECT_EQ(client.right, 266);
+  EXPECT_EQ(client.bottom, 200);
 
   LONG style = GetWindowLongW(Main(), GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -83,7 +83,7 @@ TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
     if (c.text && (c.font == FontKind::Window || c.font == FontKind::Label)) {
       LOGFONTW font{};
       GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
-      EXPECT_EQ(font.lfHeight, c.font == FontKind::Label ? -kLabelFontHeight : -kWindowFontHeight);
+      EXPECT_EQ(font.lfHeight, c.font == FontKind::Label ? -16 : -11);
       EXPECT_STREQ(font.lfFaceName, c.font == FontKind::Label ? L"Courier New" : L"Tahoma");
     }
   }
@@ -107,7 +107,7 @@ TEST_F(Form1Layout, ControlsHaveTheirBehaviour) {
   EXPECT_FALSE(GetWindowLongW(C(StatusBar1), GWL_STYLE) & SBARS_SIZEGRIP);
   int parts[3] = {};
   ASSERT_EQ(SendMessageW(C(StatusBar1), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts)), 2);
-  EXPECT_EQ(parts[0], kStatusPanel0Width);
+  EXPECT_EQ(parts[0], 200);
   EXPECT_EQ(parts[1], -1);
 }
 
@@ -126,12 +126,16 @@ TEST_F(Form1Layout, DisabledCheckBoxIgnoresClicks) {
 }
 
 TEST_F(Form1Layout, ScalesWithTheMonitorDpi) {
+  std::vector<RECT> at96;
+  for (const auto& c : kForm1Layout) at96.push_back(RectInParent(C(c.id)));
   RECT suggested{0, 0, 600, 500};
   SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  for (const auto& c : kForm1Layout) {
-    SCOPED_TRACE(c.name);
-    RECT r = RectInParent(C(c.id));
-    EXPECT_TRUE(SameRect(r, ScaleForDpi(c.rect, 144))) << Describe(r);
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    const RECT& r = at96[i];
+    RECT want{MulDiv(r.left, 144, 96), MulDiv(r.top, 144, 96), MulDiv(r.right, 144, 96),
+              MulDiv(r.bottom, 144, 96)};
+    RECT now = RectInParent(C(kForm1Layout[i].id));
+    EXPECT_TRUE(EqualRect(&now, &want)) << kForm1Layout[i].name << " " << Describe(now);
   }
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(Label1), WM_GETFONT, 0, 0)), sizeof font, &font);
