@@ -102,10 +102,8 @@ std::pair<HBRUSH, COLORREF> StaticColours(HWND form, HWND label) {
   return {brush, text};
 }
 
-// The window's pixels as the screen shows them, copied in one call.
-std::vector<std::uint32_t> ScreenPixels(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
+// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
+std::vector<std::uint32_t> ScreenPixels(RECT r) {
   const int width = r.right - r.left, height = r.bottom - r.top;
   BITMAPINFO info{};
   info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -115,8 +113,8 @@ std::vector<std::uint32_t> ScreenPixels(HWND window) {
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
   GdiFlush();
-  std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                    static_cast<const std::uint32_t*>(bits) + width * height);
+  const auto* first = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(first, first + width * height);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
@@ -127,27 +125,24 @@ std::vector<std::uint32_t> ScreenPixels(HWND window) {
 // Runs the program's loop until it has painted what it was told and the screen holds still; the
 // test never repaints, so a repaint the program forgets leaves the old colours on the screen.
 void WaitForThePaint(HWND window) {
-  std::vector<std::uint32_t> before = ScreenPixels(window);
+  RECT r{};
+  GetWindowRect(window, &r);
+  std::vector<std::uint32_t> before = ScreenPixels(r);
   for (int round = 0; round < 40; ++round) {
     Pump(50);
-    std::vector<std::uint32_t> now = ScreenPixels(window);
+    std::vector<std::uint32_t> now = ScreenPixels(r);
     if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
     before = std::move(now);
   }
 }
 
 // Relative luminance and contrast ratio as WCAG 2 defines them.
-double Luminance(COLORREF c) {
-  auto channel = [](int value) {
+double Luminance(std::uint32_t rgb) {
+  auto channel = [](std::uint32_t value) {
     double v = value / 255.0;
     return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
   };
-  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
-}
-
-double Contrast(COLORREF a, COLORREF b) {
-  double la = Luminance(a), lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  return 0.2126 * channel(rgb >> 16 & 255) + 0.7152 * channel(rgb >> 8 & 255) + 0.0722 * channel(rgb & 255);
 }
 
 using Form1Contrast = Form1Test;
@@ -156,15 +151,16 @@ using Form1Contrast = Form1Test;
 // area's most common colour, its background.
 double ContrastOnScreen(HWND window, RECT area) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-  std::map<COLORREF, int> counts;
-  HDC screen = GetDC(nullptr);
-  for (int y = area.top; y < area.bottom; ++y)
-    for (int x = area.left; x < area.right; ++x) ++counts[GetPixel(screen, x, y)];
-  ReleaseDC(nullptr, screen);
+  std::map<std::uint32_t, int> counts;
+  for (std::uint32_t pixel : ScreenPixels(area)) ++counts[pixel];
   auto background = std::max_element(counts.begin(), counts.end(),
                                      [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double ground = Luminance(background->first);
   double best = 1;
-  for (const auto& [color, count] : counts) best = std::max(best, Contrast(color, background->first));
+  for (const auto& [pixel, count] : counts) {
+    const double ink = Luminance(pixel);
+    best = std::max(best, (std::max(ink, ground) + 0.05) / (std::min(ink, ground) + 0.05));
+  }
   return best;
 }
 

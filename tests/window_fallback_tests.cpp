@@ -61,10 +61,7 @@ TEST_F(Form1Fallback, LayoutFontsAndFrameFollowTheSystemDpi) {
   EXPECT_EQ(client.right, MulDiv(266, dpi, 96));
   EXPECT_EQ(client.bottom, MulDiv(200, dpi, 96));
   for (const auto& c : kForm1Layout) {
-    const LayoutRect& l = c.rect;
-    RECT want{MulDiv(l.left, dpi, 96), MulDiv(l.top, dpi, 96), MulDiv(l.left + l.width, dpi, 96),
-              MulDiv(l.top + l.height, dpi, 96)};
-    RECT r = RectInParent(C(c.id));
+    RECT r = RectInParent(C(c.id)), want = ScaledRect(c.rect, dpi);
     EXPECT_TRUE(EqualRect(&r, &want)) << c.name;
   }
   EXPECT_EQ(FontHeight(Label1), -MulDiv(16, dpi, 96));

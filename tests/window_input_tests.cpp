@@ -40,10 +40,6 @@ SIZE IconSize(HICON icon) {
   return size;
 }
 
-bool SameRect(const RECT& r, const LayoutRect& l) {
-  return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
-}
-
 class Form1Input : public Form1Test {
  protected:
   void Pump(DWORD milliseconds) { ::Pump(milliseconds, Main()); }
@@ -233,8 +229,12 @@ TEST_F(Form1Look, DpiMessagesOutsideTheSaneRangeOrWithoutAFrameAreIgnored) {
   RECT after{};
   GetWindowRect(Main(), &after);
   EXPECT_TRUE(EqualRect(&before, &after));
-  for (const auto& c : kForm1Layout) EXPECT_TRUE(SameRect(RectInParent(C(c.id)), c.rect)) << c.name;
+  for (const auto& c : kForm1Layout) {
+    RECT r = RectInParent(C(c.id)), want = ScaledRect(c.rect, 96);
+    EXPECT_TRUE(EqualRect(&r, &want)) << c.name;
+  }
 
   ChangeDpi(Main(), 120);  // a good one still applies
-  EXPECT_TRUE(SameRect(RectInParent(C(Edit1)), ScaleForDpi(LayoutOf(Edit1).rect, 120)));
+  RECT r = RectInParent(C(Edit1)), want = ScaledRect(LayoutOf(Edit1).rect, 120);
+  EXPECT_TRUE(EqualRect(&r, &want));
 }
