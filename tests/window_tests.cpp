@@ -193,22 +193,6 @@ TEST_F(Form1Keyboard, EnterPressesTheFocusedButtonOnlyAndEscDoesNothing) {
   EXPECT_TRUE(TakeQuitMessage());
 }
 
-TEST_F(Form1Keyboard, UpAndDownStepWithinOneToSixWithoutWrapping) {
-  HWND edit = C(Edit1);
-  auto press = [&](UINT vk, int times) {
-    for (int i = 0; i < times; ++i) {
-      SendMessageW(edit, WM_KEYDOWN, vk, 1);
-      SendMessageW(edit, WM_KEYUP, vk, 0xC0000001);
-    }
-  };
-  press(VK_DOWN, 1);
-  EXPECT_EQ(TextOf(edit), L"1");
-  press(VK_UP, 2);
-  EXPECT_EQ(TextOf(edit), L"3");
-  press(VK_UP, 9);
-  EXPECT_EQ(TextOf(edit), L"6");
-}
-
 TEST_F(Form1Status, StartsAskingForAFileAndTheClockTicksEverySecond) {
   HWND status = C(StatusBar1);
   EXPECT_EQ(PanelText(status, 0), L"Open file, please!");
@@ -335,7 +319,7 @@ TEST_F(Form1Boxes, AboutShowsTheNoticeAndClosesWithEscOrEnter) {
   }
 }
 
-TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPress) {
+TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonThatTheyCanPress) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   IAccessible* about = nullptr;
   ASSERT_EQ(AccessibleObjectFromWindow(C(SpeedButton1), OBJID_CLIENT, __uuidof(IAccessible),
@@ -344,10 +328,6 @@ TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPr
   VARIANT self{};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  BSTR name = nullptr;
-  EXPECT_EQ(about->get_accName(self, &name), S_OK);
-  EXPECT_EQ(std::wstring(name ? name : L""), L"О программе");
-  SysFreeString(name);
   VARIANT role{};
   EXPECT_EQ(about->get_accRole(self, &role), S_OK);
   EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
@@ -361,11 +341,9 @@ TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPr
 
 TEST_F(Form1Boxes, ScreenReadersFindANameForEveryControl) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-  const std::pair<ControlId, std::wstring> kDrawnWithoutText[] = {{Image1, L"Velmora"},
-                                                                  {UpDown1, L"Звонки"},
-                                                                  {UpDown2, L"Кнопки"},
-                                                                  {UpDown3, L"Динамик"},
-                                                                  {UpDown4, L"Mp3\\Видео"}};
+  const std::pair<ControlId, std::wstring> kDrawnWithoutText[] = {
+      {Image1, L"Velmora"}, {SpeedButton1, L"О программе"}, {UpDown1, L"Звонки"},
+      {UpDown2, L"Кнопки"}, {UpDown3, L"Динамик"},          {UpDown4, L"Mp3\\Видео"}};
   VARIANT self{};
   self.vt = VT_I4;  // CHILDID_SELF
   for (const auto& c : kForm1Layout) {
