@@ -192,24 +192,6 @@ TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
   }
 }
 
-TEST_F(Form1Look, TheIconHasAnImageForEveryScaleSoNoneIsShrunk) {
-  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
-  ASSERT_NE(info, nullptr);
-  auto* group = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
-  int count = group[4] | group[5] << 8;
-  std::vector<std::pair<int, int>> images;  // size, bits
-  for (int i = 0; i < count; ++i) {
-    const BYTE* entry = group + 6 + 14 * i;  // GRPICONDIRENTRY
-    images.emplace_back(entry[0] ? entry[0] : 256, entry[6] | entry[7] << 8);
-  }
-  for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
-    EXPECT_NE(std::find(images.begin(), images.end(), std::make_pair(size, 32)), images.end()) << size;
-  }
-  for (int size : {16, 32, 48}) {
-    EXPECT_NE(std::find(images.begin(), images.end(), std::make_pair(size, 8)), images.end()) << size;
-  }
-}
-
 TEST_F(Form1Look, DpiMessagesOutsideTheSaneRangeOrWithoutAFrameAreIgnored) {
   RECT before{};
   GetWindowRect(Main(), &before);
