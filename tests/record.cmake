@@ -45,13 +45,10 @@ if(WIN32)
   add_test(NAME record_two_prefixes
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/two_prefixes.sh $<TARGET_FILE:record_tests>
             ${CMAKE_CURRENT_BINARY_DIR}/two_prefixes)
-  # One run of the whole program, its cases reported in its output: Wine starts once.
-  add_test(NAME record_tests COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:record_tests>)
+  velmora_add_test_program(record_tests)
   set_tests_properties(record_tests PROPERTIES
     FIXTURES_REQUIRED record_fixtures
-    ENVIRONMENT VELMORA_RECORD_FIXTURES=${record_fixtures}
-    TIMEOUT 300)
+    ENVIRONMENT VELMORA_RECORD_FIXTURES=${record_fixtures})
 else()
-  # A save that loops for ever fails in a minute, not in ctest's default of 25.
-  gtest_discover_tests(record_tests DISCOVERY_TIMEOUT 10 PROPERTIES TIMEOUT 60)
+  velmora_add_test_program(record_tests)
 endif()

@@ -12,7 +12,7 @@ add_executable(window_tests
 target_include_directories(window_tests PRIVATE ${PROJECT_SOURCE_DIR})
 # The resources bring the manifest (common controls 6), the glyphs and the logo.
 target_link_libraries(window_tests PRIVATE velmora_ui velmora_resources GTest::gtest oleacc ole32 oleaut32)
-gtest_discover_tests(window_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
+velmora_add_test_program(window_tests)
 
 # The clock's format and fit for three locales, taken from the environment as Wine takes it.
 foreach(locale de en ru)
@@ -24,8 +24,7 @@ foreach(locale de en ru)
     set(lc en_US.UTF-8)
   endif()
   add_test(NAME window_clock_${locale}
-           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:window_tests>
-                   --gtest_filter=Form1Status.ClockFollowsTheLocaleFromTheEnvironment:Form1Status.ClockTextClearsItsPanelsEdgesAtEveryDpi)
+           COMMAND window_tests --gtest_filter=Form1Status.ClockFollowsTheLocaleFromTheEnvironment:Form1Status.ClockTextClearsItsPanelsEdgesAtEveryDpi)
   set_tests_properties(window_clock_${locale} PROPERTIES
     ENVIRONMENT "LC_ALL=${lc};VELMORA_CLOCK_LOCALE=${locale}" TIMEOUT 120)
 endforeach()
@@ -33,3 +32,8 @@ endforeach()
 # Every text against its background on the screen, in dark and high-contrast schemes.
 add_test(NAME window_colour_schemes COMMAND bash ${PROJECT_SOURCE_DIR}/tests/colour_schemes.sh
                                             $<TARGET_FILE:window_tests> ${CMAKE_CURRENT_BINARY_DIR}/colour_schemes)
+
+# One window test at a time on the display: they read the screen and move the focus. The record
+# tests, which show no window, run beside them.
+set_tests_properties(window_tests window_clock_de window_clock_en window_clock_ru window_colour_schemes
+                     PROPERTIES RESOURCE_LOCK display)
