@@ -8,6 +8,7 @@
 // instant leaves each level old or new and every other byte as it was.
 #include "record/record_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cwchar>
 #include <utility>
@@ -86,9 +87,10 @@ HeldFile OpenForSaving(const PathString& path) {
 // Compares the file as it is now with what this program last loaded or saved. Times would not
 // do: FAT keeps them to two seconds.
 bool HoldsExactly(Win32File& file, const std::vector<std::uint8_t>& expected) {
-  if (file.Size() != expected.size()) return false;
-  std::vector<std::uint8_t> bytes(expected.size());
-  return file.ReadUpTo(bytes.data(), bytes.size()) == bytes.size() && bytes == expected;
+  // One byte more than expected shows a file that grew.
+  std::vector<std::uint8_t> bytes(expected.size() + 1);
+  return file.ReadUpTo(bytes.data(), bytes.size()) == expected.size() &&
+         std::equal(expected.begin(), expected.end(), bytes.begin());
 }
 
 // The same, asked after a failure: false when even that cannot be told.
@@ -101,16 +103,18 @@ bool StillHolds(Win32File& file, const std::vector<std::uint8_t>& expected) {
   }
 }
 
-// How the folder lists a name the save wants. Under Wine a name that does not exist as spelled
-// is looked up regardless of case, which would reach another file's name (audio_cfg.db.bak
-// for AUDIO_CFG.DB.bak): such a name is listed in another case only.
+// How a name the save wants stands on disk. Under Wine a name that does not exist as spelled is
+// looked up regardless of case, which would reach another file's name (audio_cfg.db.bak for
+// AUDIO_CFG.DB.bak): such a name is there in another case only.
 enum class Listed { Nothing, Exactly, OtherCase };
 struct Look {
   Listed listed = Listed::Nothing;
-  PathString spelling;
+  PathString spelling;  // the last name as it is on disk
   DWORD attributes = 0;
 };
-Look LookUp(const std::vector<ListedName>& names, const PathString& wanted) {
+
+// wanted as the folder's listing has it: spelled so, or only in another letter case.
+Look LookIn(const std::vector<ListedName>& names, const PathString& wanted) {
   for (const ListedName& entry : names) {
     if (entry.name == wanted) return {Listed::Exactly, entry.name, entry.attributes};
   }
@@ -122,25 +126,57 @@ Look LookUp(const std::vector<ListedName>& names, const PathString& wanted) {
   return {};
 }
 
-// The file's folder as the save finds it, from one look: the file's name as listed (FAT keeps
-// the case it was made with, and Wine may have reached it in another case), its attributes,
-// and what stands at the backup's and the temporaries' names beside it.
-struct Beside {
-  PathString name;  // full path, the last name spelled as listed
-  Look file, backup;
-  std::array<Listed, kBackupTemporaries> temporaries{};
+// The names a save works with, and how its folder stands at them.
+struct Names {
+  PathString name;    // the full path, its last name spelled as on disk
+  PathString backup;  // name with .bak
+  Look file, backupLook;
 };
-Beside LookBeside(const PathString& path) {
-  const std::vector<ListedName> names = ListNamesStartingWith(path);
-  const std::size_t start = NameStart(path);
-  Beside beside;
-  beside.file = LookUp(names, path.substr(start));
-  beside.name = beside.file.listed == Listed::Nothing ? path : path.substr(0, start) + beside.file.spelling;
-  const PathString spelled = beside.name.substr(start);
-  beside.backup = LookUp(names, BackupPath(spelled));
-  for (int i = 0; i < kBackupTemporaries; ++i)
-    beside.temporaries[i] = LookUp(names, BackupTemporaryPath(spelled, i)).listed;
-  return beside;
+
+// What the last save here left: the file's name as it found it, and the backup it wrote, known
+// by its time of writing and its size. A save of the same name that finds that backup as it was left needs
+// no look at the folder, which costs as much as opening a file.
+struct LastSave {
+  PathString given, name;
+  FILETIME backupWritten{};
+  DWORD backupSize = 0;
+};
+LastSave g_lastSave;
+
+bool Attributes(const PathString& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return FileCalls().GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
+Names FindNames(const PathString& given) {
+  Names names;
+  WIN32_FILE_ATTRIBUTE_DATA backup{}, file{};
+  if (g_lastSave.given == given && Attributes(BackupPath(g_lastSave.name), backup) &&
+      CompareFileTime(&backup.ftLastWriteTime, &g_lastSave.backupWritten) == 0 &&
+      backup.nFileSizeLow == g_lastSave.backupSize && Attributes(given, file)) {
+    names.name = g_lastSave.name;
+    names.backup = BackupPath(names.name);
+    names.file = {Listed::Exactly, names.name.substr(NameStart(names.name)), file.dwFileAttributes};
+    names.backupLook = {Listed::Exactly, names.backup.substr(NameStart(names.backup)),
+                        backup.dwFileAttributes};
+    return names;
+  }
+  const std::vector<ListedName> listed = ListNamesStartingWith(given);
+  const std::size_t start = NameStart(given);
+  names.file = LookIn(listed, given.substr(start));
+  names.name = names.file.listed == Listed::Nothing ? given : given.substr(0, start) + names.file.spelling;
+  names.backup = BackupPath(names.name);
+  names.backupLook = LookIn(listed, names.backup.substr(start));
+  return names;
+}
+
+// Remembers the backup this save left, for the next save of the same name.
+void Remember(const PathString& given, const Names& names) {
+  WIN32_FILE_ATTRIBUTE_DATA backup{};
+  if (Attributes(names.backup, backup)) {
+    g_lastSave = {given, names.name, backup.ftLastWriteTime, backup.nFileSizeLow};
+  } else {
+    g_lastSave = {};
+  }
 }
 
 void CheckBackup(const Look& backup) {
@@ -160,31 +196,30 @@ void MoveOver(const PathString& from, const PathString& to) {
 // name on the way (no other save of this file runs: we hold its lock). Leftovers stand at the
 // first names in order, and the temporary passes them from the last to the first, so a save
 // killed at any point leaves them so again.
-void WriteBackup(const Beside& beside, const PathString& backup, const std::vector<std::uint8_t>& bytes) {
+void WriteBackup(const PathString& name, const PathString& backup, const std::vector<std::uint8_t>& bytes) {
   Win32File temporary;
   std::vector<int> leftovers;
   int mine = 0;
   for (; mine < kBackupTemporaries; ++mine) {
-    const Listed listed = beside.temporaries[mine];
-    if (listed == Listed::OtherCase) continue;  // another file's, differing only in letter case
-    if (listed == Listed::Nothing) {
-      temporary = OpenShared(BackupTemporaryPath(beside.name, mine), GENERIC_WRITE, CREATE_NEW);
-      if (temporary) break;
-      const DWORD error = GetLastError();
-      // Listed nowhere, yet taken: a link that leads nowhere, which goes as a name too.
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
-    }
-    leftovers.push_back(mine);
+    const PathString path = BackupTemporaryPath(name, mine);
+    temporary = OpenShared(path, GENERIC_WRITE, CREATE_NEW);
+    if (temporary) break;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
+    // Another file's temporary, differing only in letter case, is left alone; so is a link that
+    // leads nowhere, which no save of ours made.
+    if (LookIn(ListNamesStartingWith(path), path.substr(NameStart(path))).listed == Listed::Exactly)
+      leftovers.push_back(mine);
   }
   if (!temporary) throw EInOutError(kInOutTemporaryNamesTaken);
 
-  PathString at = BackupTemporaryPath(beside.name, mine);
+  PathString at = BackupTemporaryPath(name, mine);
   try {
     temporary.WriteAll(bytes.data(), bytes.size());
     temporary.Flush();
     temporary.Close();
     for (auto leftover = leftovers.rbegin(); leftover != leftovers.rend(); ++leftover) {
-      const PathString next = BackupTemporaryPath(beside.name, *leftover);
+      const PathString next = BackupTemporaryPath(name, *leftover);
       MoveOver(at, next);
       at = next;
     }
@@ -207,10 +242,11 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
   const PathString chosen = FullExtendedPath(path);
   // The backup goes beside the name as its folder spells it, a short name expanded.
-  const Beside beside = LookBeside(LongPathOf(chosen));
-  const PathString backup = BackupPath(beside.name);
-  if (NameTooLong(backup, FileCalls().linuxNames)) ThrowError(kInOutNameTooLong);
-  CheckBackup(beside.backup);
+  // The backup goes beside the name as its folder spells it, a short name expanded.
+  const PathString given = LongPathOf(chosen);
+  const Names names = FindNames(given);
+  if (NameTooLong(names.backup, FileCalls().linuxNames)) ThrowError(kInOutNameTooLong);
+  CheckBackup(names.backupLook);
 
   HeldFile held = OpenForSaving(chosen);
   try {
@@ -218,9 +254,10 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
     const std::vector<std::uint8_t>& before = record.FileBytes();
     // Another program, or another window, saved the file since it was loaded here.
     if (!held.created && !HoldsExactly(held.file, before)) throw EInOutError(kInOutFileChanged);
-    WriteBackup(beside, backup, before);
+    WriteBackup(names.name, names.backup, before);
+    Remember(given, names);
     const DWORD attributes =
-        beside.file.listed != Listed::Nothing ? beside.file.attributes : held.file.Attributes();
+        names.file.listed != Listed::Nothing ? names.file.attributes : held.file.Attributes();
     if (!held.writable || (attributes & kNotReplaceable)) ThrowError(ERROR_ACCESS_DENIED);
 
     AudioConfigRecord saved = record;

@@ -41,11 +41,11 @@ DWORD Win32File::Attributes() {
 std::size_t Win32File::ReadUpTo(std::uint8_t* buffer, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
+    const DWORD wanted = Chunk(count - done);
     DWORD got = 0;
-    if (!FileCalls().ReadFile(handle_.get(), buffer + done, Chunk(count - done), &got, nullptr))
-      ThrowLastError();
-    if (got == 0) break;
+    if (!FileCalls().ReadFile(handle_.get(), buffer + done, wanted, &got, nullptr)) ThrowLastError();
     done += got;
+    if (got < wanted) break;  // a file reads short only at its end
   }
   return done;
 }

@@ -11,6 +11,7 @@ struct Win32FileCalls {
   decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
   decltype(&::FindNextFileW) FindNextFileW = ::FindNextFileW;
   decltype(&::GetFileAttributesW) GetFileAttributesW = ::GetFileAttributesW;
+  decltype(&::GetFileAttributesExW) GetFileAttributesExW = ::GetFileAttributesExW;
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
   decltype(&::GetFileSizeEx) GetFileSizeEx = ::GetFileSizeEx;
