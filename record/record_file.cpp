@@ -54,7 +54,9 @@ struct HeldFile {
   bool writable = true;
 };
 
-HeldFile OpenForSaving(const PathString& path) {
+// mayCreate is false for a name that may be a short one, which a file gone since can no longer
+// be known by: a new file would take the short name itself.
+HeldFile OpenForSaving(const PathString& path, bool mayCreate) {
   HeldFile held{OpenShared(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING)};
   if (held.file) return held;
   DWORD error = GetLastError();
@@ -71,7 +73,7 @@ HeldFile OpenForSaving(const PathString& path) {
     held.writable = false;
     return held;
   }
-  if (error != ERROR_FILE_NOT_FOUND) ThrowError(error);
+  if (error != ERROR_FILE_NOT_FOUND || !mayCreate) ThrowError(error);
   // Gone since it was opened: written anew, but never over something that stands there now.
   held.file = OpenShared(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
   if (held.file) {
@@ -248,7 +250,7 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
   if (NameTooLong(names.backup, FileCalls().linuxNames)) ThrowError(kInOutNameTooLong);
   CheckBackup(names.backupLook);
 
-  HeldFile held = OpenForSaving(chosen);
+  HeldFile held = OpenForSaving(chosen, names.name.find(L'~', NameStart(names.name)) == PathString::npos);
   try {
     const SaveLock lock(held.file);
     const std::vector<std::uint8_t>& before = record.FileBytes();

@@ -35,19 +35,34 @@ TEST(RecordSaveTest, OddSpellingsOfTheNameBackUpToTheFilesOwnBackup) {
   WriteBytes(file, original);
   short_name.resize(GetShortPathNameW(file.c_str(), &short_name[0], MAX_PATH));
   ASSERT_FALSE(short_name.empty());
-  const fs::path spellings[] = {file.native() + L".", file.native() + L" ", file.native() + L". .",
-                                short_name};
-  for (const fs::path& spelling : spellings) {
+  const std::size_t parent_names = NamesIn(dir.Path().parent_path()).size();
+  // The folder by its short name too, with the file deleted after it was opened: it is made
+  // anew in that folder, never beside it; by its own short name it can no longer be known.
+  const fs::path short_folder = fs::path(short_name).parent_path() / "weird audio config.db";
+  const struct {
+    fs::path spelling;
+    bool deleted;
+    int code;
+  } cases[] = {{file.native() + L".", false, 0},       {file.native() + L" ", false, 0},
+               {file.native() + L". .", false, 0},     {short_name, false, 0},
+               {short_name, true, kInOutFileNotFound}, {short_folder, true, 0}};
+  for (const auto& [spelling, deleted, code] : cases) {
     SCOPED_TRACE(Utf8(spelling));
     fs::remove(dir / "weird audio config.db.bak");
     WriteBytes(file, original);
     AudioConfigRecord record;
     ASSERT_EQ(LoadInto(record, spelling), 0);
-    ASSERT_EQ(SaveFrom(record, spelling), 0);
+    if (deleted) fs::remove(file);
+    ASSERT_EQ(SaveFrom(record, spelling), code);
+    if (code != 0) {
+      EXPECT_TRUE(NamesIn(dir.Path()).empty());
+      continue;
+    }
     EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
     EXPECT_EQ(ReadBytes(dir / "weird audio config.db.bak"), original);
     EXPECT_EQ(NamesIn(dir.Path()),
               (std::vector<std::string>{"weird audio config.db", "weird audio config.db.bak"}));
+    EXPECT_EQ(NamesIn(dir.Path().parent_path()).size(), parent_names);
   }
 }
 
