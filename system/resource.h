@@ -12,17 +12,18 @@ template <typename T, auto Closer>
 using UniqueHandle = UniqueAny<HandlePolicy<T, Closer>>;
 
 // Kernel and find handles say "none" as null or as INVALID_HANDLE_VALUE, depending on the call
-// that made them; both count as none.
-template <auto Closer>
+// that made them; both count as none. Kind makes each its own type, though files and mutexes
+// share CloseHandle: a mutex cannot pass for a file, nor a find handle reach CloseHandle.
+template <auto Closer, typename Kind>
 struct KernelHandlePolicy {
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return nullptr; }
   static bool IsValid(Handle handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
   static void Close(Handle handle) noexcept { Closer(handle); }
 };
-using UniqueFile = UniqueAny<KernelHandlePolicy<CloseHandle>>;
-using UniqueMutex = UniqueAny<KernelHandlePolicy<CloseHandle>>;
-using UniqueFind = UniqueAny<KernelHandlePolicy<FindClose>>;
+using UniqueFile = UniqueAny<KernelHandlePolicy<CloseHandle, struct FileHandleKind>>;
+using UniqueMutex = UniqueAny<KernelHandlePolicy<CloseHandle, struct MutexHandleKind>>;
+using UniqueFind = UniqueAny<KernelHandlePolicy<FindClose, struct FindHandleKind>>;
 
 // Ownership of a mutex this thread waited for, apart from the handle: released, never closed.
 inline void ReleaseMutexQuietly(HANDLE mutex) { ReleaseMutex(mutex); }

@@ -7,6 +7,7 @@ add_executable(window_tests
   window_fallback_tests.cpp
   window_input_tests.cpp
   window_contrast_tests.cpp
+  window_scheme_tests.cpp
 )
 target_include_directories(window_tests PRIVATE ${PROJECT_SOURCE_DIR})
 # The resources bring the manifest (common controls 6), the glyphs and the logo.

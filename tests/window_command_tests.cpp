@@ -1,4 +1,7 @@
 // Open and Save as a user drives them: the real open dialog, spin boxes and error box.
+#include <thread>
+
+#include "record/win32_file_calls.h"
 #include "tests/record_test_support.h"
 #include "tests/window_test_support.h"
 
@@ -245,4 +248,97 @@ TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
   Open(file_);
   Save();
   EXPECT_TRUE(fs::exists(fs::path(file_.wstring() + L".bak")));
+}
+
+namespace {
+
+// A card that takes 300 ms for each write; the first write lets the user act meanwhile.
+HANDLE g_writing = nullptr;
+decltype(&::WriteFile) g_realWriteFile = nullptr;
+BOOL WINAPI SlowWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  SetEvent(g_writing);
+  Sleep(300);
+  return g_realWriteFile(file, data, size, written, overlapped);
+}
+
+void SendInputs(std::initializer_list<INPUT> inputs) {
+  for (INPUT input : inputs) {
+    SendInput(1, &input, sizeof input);
+    Sleep(30);
+  }
+}
+
+}  // namespace
+
+TEST_F(Form1Commands, ClicksAndKeysThatArriveWhileASaveRunsAreDropped) {
+  Bytes original = RecordWith({2, 5, 1, 6});
+  WriteBytes(file_, original);
+  Open(file_);
+  SendMessageW(C(Edit1), WM_KEYDOWN, VK_UP, 1);
+  SetForegroundWindow(Main());
+  RECT save{};
+  GetWindowRect(C(BitBtn2), &save);
+  SetCursorPos((save.left + save.right) / 2, (save.top + save.bottom) / 2);
+  Pump(50);
+
+  g_writing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_realWriteFile = std::exchange(FileCalls().WriteFile, SlowWriteFile);
+  // While the save holds the window's thread, the user clicks Save again and presses F1.
+  std::thread user([] {
+    WaitForSingleObject(g_writing, 5000);
+    INPUT down{}, up{}, f1{}, f1Up{};
+    down.type = up.type = INPUT_MOUSE;
+    f1.type = f1Up.type = INPUT_KEYBOARD;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    f1.ki.wVk = f1Up.ki.wVk = VK_F1;
+    f1Up.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInputs({down, up, f1, f1Up});
+  });
+  DialogScript noBox({});  // About, or a second save's box, would be a dialog
+  Click(BitBtn2);
+  user.join();
+  FileCalls().WriteFile = g_realWriteFile;
+  CloseHandle(g_writing);
+  Pump(500, Main());
+
+  EXPECT_TRUE(noBox.Seen().empty()) << "F1 came while the save ran: no About afterwards";
+  EXPECT_EQ(ReadBytes(fs::path(file_.wstring() + L".bak"))[397], 2) << "one save, not two";
+  EXPECT_EQ(ReadBytes(file_)[397], 3);
+}
+
+// The path shows while the pointer rests on the status message, not on the clock, and its
+// ampersands show as they are: the tip is as wide as the whole path in the tip's own font.
+TEST_F(Form1Commands, PathTipShowsOverTheStatusMessageOnlyAmpersandsAndAll) {
+  fs::path file = dir_ / L"A&&&&&&&&B" / L"audio_cfg.db";
+  fs::create_directories(file.parent_path());
+  WriteBytes(file, RecordWith({1, 2, 3, 4}));
+  Open(file);
+  HWND tip = form_.StatusTipWindow();
+  auto restOn = [&](int part) {
+    RECT r = StatusBarPartRect(C(StatusBar1), part);
+    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(C(StatusBar1), &at);
+    SetCursorPos(at.x, at.y);
+    INPUT still{};
+    still.type = INPUT_MOUSE;
+    still.mi.dwFlags = MOUSEEVENTF_MOVE;  // the pointer arrives there as a move
+    SendInput(1, &still, sizeof still);
+    Pump(1000, Main());  // the tip waits half a second
+    return IsWindowVisible(tip) != FALSE;
+  };
+  EXPECT_FALSE(restOn(1)) << "over the clock";
+  ASSERT_TRUE(restOn(0)) << "over the status message";
+
+  RECT text{};
+  HDC dc = GetDC(tip);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0)));
+  std::wstring path = file.wstring();
+  DrawTextW(dc, path.c_str(), static_cast<int>(path.size()), &text,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(tip, dc);
+  RECT shown{};
+  GetClientRect(tip, &shown);
+  EXPECT_GE(shown.right, text.right) << "eight ampersands, not four";
 }

@@ -2,6 +2,8 @@
 // so the layout, fonts and frame follow the system DPI. ctest runs these at Wine's 96 DPI;
 // scripts/xp-tests.sh runs them again in a prefix at 144 DPI that reports Windows XP.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "system/system_functions.h"
 #include "tests/window_test_support.h"
@@ -105,4 +107,62 @@ TEST(WineAsWindowsXp, ReportsVersion5Point1) {
   ASSERT_TRUE(GetVersionExW(&version));
   EXPECT_EQ(version.dwMajorVersion, 5u);
   EXPECT_EQ(version.dwMinorVersion, 1u);
+}
+
+namespace {
+
+// What the program asks of SetDllDirectoryW, seen through the test's import of GetProcAddress,
+// which the program's table of run-time functions calls.
+extern "C" decltype(&GetProcAddress) velmora_gpa_slot asm("__imp__GetProcAddress@8");
+decltype(&GetProcAddress) g_realGetProcAddress = nullptr;
+std::vector<std::wstring> g_dllDirectories;
+
+BOOL WINAPI RecordDllDirectory(LPCWSTR folder) {
+  g_dllDirectories.push_back(folder ? folder : L"(null)");
+  return TRUE;
+}
+
+FARPROC WINAPI WatchedGetProcAddress(HMODULE module, LPCSTR name) {
+  if (HIWORD(name) && lstrcmpA(name, "SetDllDirectoryW") == 0)
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllDirectory));
+  return g_realGetProcAddress(module, name);
+}
+
+void SetGetProcAddressSlot(decltype(&GetProcAddress) function) {
+  DWORD old = 0;
+  VirtualProtect(&velmora_gpa_slot, sizeof velmora_gpa_slot, PAGE_READWRITE, &old);
+  velmora_gpa_slot = function;
+  VirtualProtect(&velmora_gpa_slot, sizeof velmora_gpa_slot, old, &old);
+}
+
+}  // namespace
+
+// Where the DLL search cannot be kept to the system folder (XP), the current folder leaves it:
+// SetDllDirectoryW with an empty folder, which Windows takes as "no current folder". Wine takes an
+// empty folder as none set and keeps searching the current folder, so the call is what shows here.
+TEST_F(Form1Fallback, OnXpTheCurrentFolderLeavesTheDllSearch) {
+  if (!std::getenv("VELMORA_HIDE_NEWER_FUNCTIONS")) GTEST_SKIP() << "run by scripts/xp-tests.sh";
+  g_realGetProcAddress = velmora_gpa_slot;
+  SetGetProcAddressSlot(&WatchedGetProcAddress);
+  RestrictDllSearch();
+  SetGetProcAddressSlot(g_realGetProcAddress);
+  EXPECT_EQ(g_dllDirectories, std::vector<std::wstring>{L""});
+}
+
+// The manifest's comctl32, version 6, from its side-by-side assembly: the one loaded by name.
+// Loaded by its full path from the system folder it would be version 5, without visual styles.
+// Wine's copy of version 6 reports 5.81 to DllGetVersion, so the assembly's folder tells.
+TEST_F(Form1Fallback, CommonControlsAreVersion6) {
+  HMODULE comctl32 = nullptr;
+  ASSERT_TRUE(GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(kSetWindowSubclass.Find()), &comctl32));
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(comctl32, path, MAX_PATH);
+  std::wstring folder = CharLowerW(path);
+  folder.erase(folder.rfind(L'\\'));
+  EXPECT_NE(folder.find(L"\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+            std::wstring::npos)
+      << "from " << std::string(folder.begin(), folder.end());
+  EXPECT_EQ(comctl32, GetModuleHandleW(L"comctl32.dll")) << "the one the controls use";
 }

@@ -186,15 +186,32 @@ LRESULT AccessibleObject(HWND control, WPARAM flags, LPARAM objectId, LONG role,
 }
 
 LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                  DWORD_PTR role) {
-  if (message == WM_GETOBJECT) {
-    if (LRESULT object = AccessibleObject(control, wParam, lParam, static_cast<LONG>(role), false))
-      return object;
-  }
-  // Found once: the control was subclassed, so comctl32 is loaded and has them.
+                                  DWORD_PTR role);
+
+LRESULT OnGetObject(HWND control, WPARAM wParam, LPARAM lParam, DWORD_PTR role) {
+  if (LRESULT object = AccessibleObject(control, wParam, lParam, static_cast<LONG>(role), false))
+    return object;
+  static const auto next = kDefSubclassProc.Find();
+  return next(control, WM_GETOBJECT, wParam, lParam);
+}
+
+LRESULT OnNcDestroy(HWND control, WPARAM wParam, LPARAM lParam, UINT_PTR id) {
   static const auto remove = kRemoveWindowSubclass.Find();
   static const auto next = kDefSubclassProc.Find();
-  if (message == WM_NCDESTROY) remove(control, NamedControlProc, id);
+  remove(control, NamedControlProc, id);
+  return next(control, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                  DWORD_PTR role) {
+  // Found once: the control was subclassed, so comctl32 is loaded and has them.
+  static const auto next = kDefSubclassProc.Find();
+  // clang-format off
+  switch (message) {
+    case WM_GETOBJECT:  return OnGetObject(control, wParam, lParam, role);
+    case WM_NCDESTROY:  return OnNcDestroy(control, wParam, lParam, id);
+  }
+  // clang-format on
   return next(control, message, wParam, lParam);
 }
 

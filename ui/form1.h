@@ -1,5 +1,7 @@
 #pragma once
-// The main window: built from the layout table, its handlers bound to controls by name.
+// The main window: built from the layout table, its handlers bound to controls by name. Its
+// code is split by job: the window and its messages (form1.cpp), the view (form1_view.cpp:
+// layout, DPI, fonts, colours, painting) and the commands (form1_commands.cpp).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -7,10 +9,12 @@
 #include <array>
 #include <string>
 
+#include "record/audio_config_record.h"
 #include "system/resource.h"
 #include "ui/clock.h"
+#include "ui/controls.h"
 #include "ui/layout.h"
-#include "ui/level_text.h"
+#include "ui/level_rows.h"
 #include "ui/open_dialog.h"
 #include "ui/save_rule.h"
 #include "ui/status_tip.h"
@@ -20,8 +24,6 @@ class TForm1 {
   static constexpr wchar_t kClassName[] = L"TForm1";
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT kTimer1Interval = 1000;
-  // Sent by a level box for Up and Down: wParam is the box's id, lParam the step.
-  static constexpr UINT kStepLevelMessage = WM_APP + 1;
 
   TForm1() = default;
   TForm1(const TForm1&) = delete;
@@ -47,28 +49,31 @@ class TForm1 {
   void Timer1Timer();
 
  private:
+  // The window and its messages: form1.cpp.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
   LRESULT OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
-  LRESULT OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const;
   LRESULT OnStepLevel(int controlId, int delta);
-  LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
-  LRESULT OnEraseBackground(HDC dc);
   LRESULT OnTimer(UINT_PTR id);
-  LRESULT OnSysColorChange(WPARAM wParam, LPARAM lParam);
-  LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
   LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
-  LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);  // dpis: the new DPI across, down
   LRESULT OnActivate(bool active);
   LRESULT OnHelp();
-  LRESULT OnThemeChanged();
   LRESULT OnDestroy();
   LRESULT OnNcDestroy();
-  // One command at a time: a click that arrives while one runs, or its box shows, does nothing.
-  void RunCommand(void (TForm1::*handler)());
-  void ShowFailure(const char* message);
+  HWND CreateControl(const ControlLayout& c);
+  StatusBar Bar() const { return StatusBar(Control(StatusBar1)); }
+
+  // The view: form1_view.cpp.
+  LRESULT OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const;
+  LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnControlColor(HDC dc) const;
+  LRESULT OnSysColorChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnThemeChanged();
+  LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);  // dpis: the new DPI across, down
   // Fonts, margins, glyphs and status panels, for the controls as placed at dpi_.
   void SetUpControls(bool redraw);
   // The system's status-bar font, smaller only if the widest clock would not clear its panel.
@@ -76,22 +81,24 @@ class TForm1 {
   // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
+  // The scheme's colours or the fixed ones, the controls' visual style to match, and a repaint.
   void ReadContrast();
   COLORREF BackgroundColor() const;
   COLORREF TextColor() const;
-  LRESULT OnControlColor(HDC dc) const;
   HBRUSH BackgroundBrush() const;
-  HWND CreateControl(const ControlLayout& c);
   HBITMAP GlyphBitmap(ControlId id) const;
-  int SlotOf(int controlId) const;
-  void StepLevel(int slot, int delta);
-  int LevelToSave(int slot) const;
-  void ShowLevel(int slot, int level);
+
+  // The commands: form1_commands.cpp. One at a time: a click that arrives while one runs, or
+  // its box shows, does nothing.
+  void RunCommand(void (TForm1::*handler)());
+  // The handler bound to a clicked control, if it has one, as one command.
+  void RunClickHandler(ControlId id);
+  void ShowFailure(const char* message);
 
   HWND hwnd_ = nullptr;
   HINSTANCE instance_ = nullptr;
   int dpi_ = kBaseDpi;
-  std::array<HWND, kForm1Layout.size()> controls_{};
+  std::array<HWND, kForm1Layout.size()> controls_{};  // by row of the layout table
   UniqueFont windowFont_;
   UniqueFont labelFont_;
   UniqueFont statusFont_;
@@ -104,10 +111,11 @@ class TForm1 {
   Clock clock_;
   TOpenDialog OpenDialog1;
   StatusTip statusTip_;
+  LevelRows levelRows_;
+  // The record image the window edits: all zeros until the first load, kept for the whole run.
+  AudioConfigRecord record_;
   HWND lastFocus_ = nullptr;
   bool followScheme_ = false;    // the user's colours, not the fixed white and black
   bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
-  // The last value each level box held that counts, whatever its text says now.
-  std::array<int, 4> levels_{kLevelMin, kLevelMin, kLevelMin, kLevelMin};
   SaveRule saveRule_;
 };

@@ -114,47 +114,68 @@ bool CursorInside(HWND hwnd, LPARAM lParam) {
   return PtInRect(&r, p) != FALSE;
 }
 
+LRESULT OnButtonDown(HWND hwnd) {
+  SetCapture(hwnd);
+  SetPressed(hwnd, true);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND hwnd, LPARAM lParam) {
+  if (GetCapture() == hwnd) SetPressed(hwnd, CursorInside(hwnd, lParam));
+  return 0;
+}
+
+LRESULT OnButtonUp(HWND hwnd, LPARAM lParam) {
+  if (GetCapture() != hwnd) return 0;
+  bool click = CursorInside(hwnd, lParam);
+  ReleaseCapture();  // sends WM_CAPTURECHANGED, which releases the button
+  if (click) Click(hwnd);
+  return 0;
+}
+
+LRESULT OnClick(HWND hwnd) {  // how a screen reader presses it
+  Click(hwnd);
+  return 0;
+}
+
+LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  // Its window text names it for screen readers; it is never drawn.
+  if (LRESULT object = PushButtonAccessibleObject(hwnd, wParam, lParam)) return object;
+  return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
+}
+
+LRESULT OnCaptureChanged(HWND hwnd) {
+  SetPressed(hwnd, false);
+  return 0;
+}
+
+LRESULT OnPaint(HWND hwnd) {
+  PaintDc paint(hwnd);
+  HDC dc = paint.get();
+  RECT r;
+  GetClientRect(hwnd, &r);
+  bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
+  DrawButtonFace(hwnd, dc, r, pressed, false);
+  int size = static_cast<int>(GetWindowLongPtrW(hwnd, kSizeSlot));
+  int shift = pressed ? 1 : 0;
+  DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)), (r.right - size) / 2 + shift,
+            (r.bottom - size) / 2 + shift, size);
+  return 0;
+}
+
 LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // clang-format off
   switch (message) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      SetCapture(hwnd);
-      SetPressed(hwnd, true);
-      return 0;
-    case WM_MOUSEMOVE:
-      if (GetCapture() == hwnd) SetPressed(hwnd, CursorInside(hwnd, lParam));
-      return 0;
-    case WM_LBUTTONUP:
-      if (GetCapture() == hwnd) {
-        bool click = CursorInside(hwnd, lParam);
-        ReleaseCapture();  // sends WM_CAPTURECHANGED, which releases the button
-        if (click) Click(hwnd);
-      }
-      return 0;
-    case BM_CLICK:  // how a screen reader presses it
-      Click(hwnd);
-      return 0;
-    case WM_GETOBJECT:
-      // Its window text names it for screen readers; it is never drawn.
-      if (LRESULT object = PushButtonAccessibleObject(hwnd, wParam, lParam)) return object;
-      break;
-    case WM_CAPTURECHANGED:
-      SetPressed(hwnd, false);
-      return 0;
-    case WM_PAINT: {
-      PaintDc paint(hwnd);
-      HDC dc = paint.get();
-      RECT r;
-      GetClientRect(hwnd, &r);
-      bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
-      DrawButtonFace(hwnd, dc, r, pressed, false);
-      int size = static_cast<int>(GetWindowLongPtrW(hwnd, kSizeSlot));
-      int shift = pressed ? 1 : 0;
-      DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)),
-                (r.right - size) / 2 + shift, (r.bottom - size) / 2 + shift, size);
-      return 0;
-    }
+    case WM_LBUTTONDBLCLK:   return OnButtonDown(hwnd);
+    case WM_MOUSEMOVE:       return OnMouseMove(hwnd, lParam);
+    case WM_LBUTTONUP:       return OnButtonUp(hwnd, lParam);
+    case BM_CLICK:           return OnClick(hwnd);
+    case WM_GETOBJECT:       return OnGetObject(hwnd, wParam, lParam);
+    case WM_CAPTURECHANGED:  return OnCaptureChanged(hwnd);
+    case WM_PAINT:           return OnPaint(hwnd);
   }
+  // clang-format on
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 }  // namespace

@@ -13,22 +13,26 @@ namespace {
 // Room for the longest path Windows accepts, so a long-path name is never cut.
 constexpr DWORD kPathBufferChars = 32768;
 
-UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM lParam) {
-  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == CDN_INITDONE) {
-    // With an explorer-style hook, hookWindow is a child of the real dialog.
-    HWND dialog = GetParent(hookWindow);
-    HWND owner = GetWindow(dialog, GW_OWNER);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT r{};
-    GetWindowRect(dialog, &r);
-    const RECT& m = monitor.rcMonitor;
-    LayoutPoint p = OpenDialogPosition({m.left, m.top, m.right - m.left, m.bottom - m.top}, r.right - r.left,
-                                       r.bottom - r.top);
-    SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+// Once laid out, the dialog goes where the window's monitor asks.
+UINT_PTR OnInitDone(HWND hookWindow) {
+  // With an explorer-style hook, hookWindow is a child of the real dialog.
+  HWND dialog = GetParent(hookWindow);
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  const RECT& m = monitor.rcMonitor;
+  LayoutPoint p = OpenDialogPosition({m.left, m.top, m.right - m.left, m.bottom - m.top}, r.right - r.left,
+                                     r.bottom - r.top);
+  SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   return 0;
+}
+
+UINT_PTR CALLBACK OpenDialogHook(HWND hookWindow, UINT message, WPARAM, LPARAM lParam) {
+  const bool initDone = message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE;
+  return initDone ? OnInitDone(hookWindow) : 0;
 }
 
 }  // namespace

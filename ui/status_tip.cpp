@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 
-#include "ui/window_helpers.h"
-
-void StatusTip::Create(HWND statusBar) {
-  bar_ = statusBar;
+void StatusTip::Create(const StatusBar& bar) {
+  bar_ = bar;
   // No prefix: an ampersand in a path is a character, not an underline.
-  tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(statusBar),
-                         nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(statusBar, GWLP_HINSTANCE)),
-                         nullptr);
+  tip_ = CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(bar_.Handle()), nullptr,
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(bar_.Handle(), GWLP_HINSTANCE)), nullptr);
   TTTOOLINFOW tool = Tool();
   if (tip_) SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
@@ -30,8 +28,8 @@ TTTOOLINFOW StatusTip::Tool() {
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_SUBCLASS;  // the tooltip watches the bar's mouse messages itself
-  tool.hwnd = bar_;
-  tool.rect = StatusBarPartRect(bar_, 0);
+  tool.hwnd = bar_.Handle();
+  tool.rect = bar_.PartRect(0);
   tool.lpszText = text_.data();
   return tool;
 }

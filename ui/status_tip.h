@@ -7,10 +7,12 @@
 
 #include <string>
 
+#include "ui/controls.h"
+
 class StatusTip {
  public:
   // The tooltip, owned by the bar's window, for part 0 of the bar.
-  void Create(HWND statusBar);
+  void Create(const StatusBar& bar);
   // An empty text (no file chosen yet) shows no tip.
   void SetText(const std::wstring& text);
   // Follows part 0 when the bar's parts change size.
@@ -21,6 +23,6 @@ class StatusTip {
   TTTOOLINFOW Tool();
 
   HWND tip_ = nullptr;
-  HWND bar_ = nullptr;
+  StatusBar bar_;
   std::wstring text_;
 };

@@ -1,0 +1,125 @@
+// The main window's commands: Open, Save, Exit and About, the status message and the clock's
+// tick; one command at a time, and a failure shown once, at the top.
+#include <utility>
+
+#include "record/record_file.h"
+#include "ui/form1.h"
+#include "ui/message_boxes.h"
+
+namespace {
+
+constexpr wchar_t kStatusStart[] = L"Open file, please!";
+constexpr wchar_t kStatusOpened[] = L"File opened!";
+constexpr wchar_t kStatusNoFile[] = L"File not found!";
+
+using ClickHandler = void (TForm1::*)();
+struct ClickBinding {
+  ControlId control;
+  ClickHandler handler;
+};
+constexpr ClickBinding kClickHandlers[] = {
+    {BitBtn1, &TForm1::BitBtn1Click},
+    {BitBtn2, &TForm1::BitBtn2Click},
+    {BitBtn3, &TForm1::BitBtn3Click},
+    {SpeedButton1, &TForm1::SpeedButton1Click},
+};
+
+// Takes the keyboard and mouse input queued for this thread's windows off the queue unseen.
+void DropQueuedInput() {
+  // Taking an F1 key press off the queue posts this (WM_KEYF1, which XP's headers do not name);
+  // it would become WM_HELP. So it goes after the keys.
+  constexpr UINT kKeyF1 = 0x004D;
+  struct Range {
+    UINT first, last;
+  };
+  constexpr Range kInput[] = {{WM_KEYFIRST, WM_KEYLAST},
+                              {kKeyF1, kKeyF1},
+                              {WM_MOUSEFIRST, WM_MOUSELAST},
+                              {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  MSG msg;
+  for (const Range& range : kInput) {
+    while (PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE)) {
+      // Whatever the range, a quit message comes out too: it is put back for the loop.
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+    }
+  }
+}
+
+// One command for one scope: the flag says one runs, and the clicks and keys that came while it
+// held the window's thread (a save on a slow card, its box) are dropped at its end instead of
+// being run afterwards, one more save for each.
+class CommandScope {
+ public:
+  explicit CommandScope(bool& running) : running_(running), was_(std::exchange(running, true)) {}
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+  ~CommandScope() {
+    DropQueuedInput();
+    running_ = was_;
+  }
+
+ private:
+  bool& running_;
+  bool was_;
+};
+
+}  // namespace
+
+void TForm1::RunClickHandler(ControlId id) {
+  for (const auto& binding : kClickHandlers) {
+    if (binding.control == id) RunCommand(binding.handler);
+  }
+}
+
+void TForm1::RunCommand(void (TForm1::*handler)()) {
+  // A click queued behind a running command, or behind its box, would otherwise run inside that
+  // box's modal loop: every failing save stacking one more box.
+  if (commandRunning_) return;
+  CommandScope command(commandRunning_);
+  (this->*handler)();
+}
+
+void TForm1::ShowFailure(const char* message) {
+  CommandScope command(commandRunning_);  // the box belongs to the command that failed
+  ShowErrorBox(message);
+}
+
+void TForm1::SetStatusMessage(const std::wstring& text) { Bar().SetPartText(0, text); }
+
+void TForm1::FormCreate() { SetStatusMessage(kStatusStart); }
+
+void TForm1::Timer1Timer() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  ShowClock(now);
+}
+
+void TForm1::BitBtn1Click() {
+  if (!OpenDialog1.Execute(hwnd_)) {
+    SetStatusMessage(kStatusNoFile);
+    return;
+  }
+  statusTip_.SetText(OpenDialog1.FileName());  // the path is the chosen one even if the load fails
+  saveRule_.Open([this] { LoadRecord(record_, OpenDialog1.FileName()); });
+  levelRows_.Show(record_.ReadLevels());
+  SetStatusMessage(kStatusOpened);
+}
+
+void TForm1::BitBtn2Click() {
+  SaveRefusal refusal = saveRule_.Check();
+  if (refusal != SaveRefusal::None) {
+    ShowGuidanceBox(SaveRefusalText(refusal));
+    return;
+  }
+  const VolumeLevels levels = levelRows_.ToSave();
+  SaveRecord(record_, OpenDialog1.FileName(), levels);
+  // Show what was saved, so text that did not count is not left looking saved.
+  levelRows_.Show(levels);
+}
+
+void TForm1::BitBtn3Click() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void TForm1::SpeedButton1Click() { ShowAboutBox(hwnd_); }

@@ -1,0 +1,251 @@
+// The main window's view: fonts, margins, glyphs and icons at the window's DPI, the colours it
+// draws with, and what it paints itself.
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "resources/resource_ids.h"
+#include "system/system_functions.h"
+#include "ui/form1.h"
+#include "ui/glyph_button.h"
+#include "ui/high_contrast.h"
+#include "ui/icons.h"
+#include "ui/logo.h"
+#include "ui/system_api.h"
+
+namespace {
+
+UniqueFont CreateFormFont(int height, const wchar_t* face, BYTE pitchAndFamily) {
+  return UniqueFont(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitchAndFamily,
+                                face));
+}
+
+// The system's status-bar font as a window at this DPI should have it: the system gives it for
+// the system DPI.
+LOGFONTW StatusFontAt(int dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;  // XP's size: _WIN32_WINNT is 0x0501
+  LOGFONTW font{};
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    font = metrics.lfStatusFont;
+  } else {
+    font.lfHeight = -kWindowFontHeight;
+    std::copy(std::begin(kWindowFontFace), std::end(kWindowFontFace), font.lfFaceName);
+  }
+  font.lfHeight = MulDivRounded(font.lfHeight, dpi, SystemDpi());
+  return font;
+}
+
+}  // namespace
+
+void TForm1::SetUpControls(bool redraw) {
+  // Every control gets its new font and glyph before the old ones are deleted, when the members
+  // take the new ones at the end: no control is ever left holding a deleted font or bitmap.
+  UniqueFont windowFont =
+      CreateFormFont(ScaleForDpi(kWindowFontHeight, dpi_), kWindowFontFace, DEFAULT_PITCH | FF_SWISS);
+  UniqueFont labelFont =
+      CreateFormFont(ScaleForDpi(kLabelFontHeight, dpi_), kLabelFontFace, FIXED_PITCH | FF_MODERN);
+  int glyphSize = GlyphSizeForDpi(dpi_);
+  std::array<UniqueBitmap, kForm1Layout.size()> glyphs;
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    const ControlLayout& c = kForm1Layout[i];
+    const ControlWindow control(controls_[i]);
+    if (c.glyph)
+      glyphs[i].reset(
+          static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(GlyphResourceId(c.glyph, glyphSize)),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (c.font == FontKind::Window || c.font == FontKind::Label)
+      control.SetFont(c.font == FontKind::Label ? labelFont.get() : windowFont.get(), redraw);
+    // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
+    if (c.kind == ControlKind::Edit) EditBox(controls_[i]).SetMargins(ScaleForDpi(kEditLeftMargin, dpi_), 0);
+    if (c.kind == ControlKind::SpeedButton) SetSpeedButtonGlyph(controls_[i], glyphs[i].get(), glyphSize);
+  }
+  windowFont_ = std::move(windowFont);
+  labelFont_ = std::move(labelFont);
+  glyphs_ = std::move(glyphs);
+  glyphSize_ = glyphSize;
+  const int parts[] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
+  Bar().SetParts(parts);
+  FitStatusFont(redraw);
+}
+
+void TForm1::FitStatusFont(bool redraw) {
+  const StatusBar bar = Bar();
+  RECT part = bar.PartRect(1);
+  LOGFONTW font = StatusFontAt(dpi_);
+  const LONG sign = font.lfHeight < 0 ? -1 : 1;
+  auto fontOfHeight = [&](int height) {
+    font.lfHeight = sign * height;
+    return UniqueFont(CreateFontIndirectW(&font));
+  };
+  UniqueScreenDc screen(GetDC(nullptr));
+  int height = FittedFontHeight(sign * font.lfHeight, ScaleForDpi(8, dpi_), [&](int candidate) {
+    UniqueFont tried = fontOfHeight(candidate);
+    ScopedSelect select(screen.get(), tried.get());
+    return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
+  });
+  UniqueFont fitted = fontOfHeight(height);
+  bar.SetFont(fitted.get(), redraw);
+  statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
+}
+
+void TForm1::ApplyLayout() {
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    LayoutRect r = ScaleForDpi(kForm1Layout[i].rect, dpi_);
+    SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetUpControls(true);
+  statusTip_.Place();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void TForm1::ApplyIcons() {
+  // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
+  UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
+  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
+  WindowSetIcon(hwnd_, ICON_SMALL, small.get());
+  WindowSetIcon(hwnd_, ICON_BIG, large.get());
+  smallIcon_ = std::move(small);  // the icons the window used before are released only now
+  largeIcon_ = std::move(large);
+}
+
+void TForm1::ReadContrast() {
+  bool on = FollowSchemeColors();
+  if (on != followScheme_) {
+    followScheme_ = on;
+    // Windows drops visual styles in high contrast. Where a system keeps them (Wine, and any
+    // dark scheme), the controls would paint the style's light faces under the scheme's light
+    // text: turn them off here too.
+    // A class list naming no class turns a window's style off; Wine takes an empty one as none.
+    static const auto setWindowTheme = kSetWindowTheme.Find();
+    std::array<HWND, kForm1Layout.size() + 1> themed{};  // the controls and the path's tooltip
+    std::copy(controls_.begin(), controls_.end(), themed.begin());
+    themed.back() = statusTip_.Handle();
+    for (HWND control : themed) {
+      if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
+    }
+  }
+  if (BackgroundColor() != logoBackground_) {
+    logo_ = LoadLogo(instance_, BackgroundColor());
+    logoBackground_ = BackgroundColor();
+  }
+  // Every child too: a label paints with the colours the window gives it only when it repaints.
+  if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// White with black text unless the user's scheme is dark or high contrast; then the system's
+// window colours throughout.
+COLORREF TForm1::BackgroundColor() const {
+  return followScheme_ ? GetSysColor(COLOR_WINDOW) : kFixedBackground;
+}
+
+COLORREF TForm1::TextColor() const { return followScheme_ ? GetSysColor(COLOR_WINDOWTEXT) : kFixedText; }
+
+HBRUSH TForm1::BackgroundBrush() const {
+  return followScheme_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+HBITMAP TForm1::GlyphBitmap(ControlId id) const {
+  std::size_t i = LayoutIndexOf(id);
+  return i < glyphs_.size() ? glyphs_[i].get() : nullptr;
+}
+
+LRESULT TForm1::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
+  // Common controls learn of new colours only from their parent.
+  for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
+  ReadContrast();
+  return 0;
+}
+
+LRESULT TForm1::OnSettingChange(WPARAM wParam, LPARAM lParam) {
+  ReadContrast();  // high contrast on or off, or a new scheme
+  if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
+    clock_.Rebuild();
+    FitStatusFont(true);  // the new format may be wider
+  } else if (wParam == SPI_SETNONCLIENTMETRICS) {
+    FitStatusFont(true);
+  }
+  return DefWindowProcW(hwnd_, WM_SETTINGCHANGE, wParam, lParam);
+}
+
+LRESULT TForm1::OnThemeChanged() {
+  ReadContrast();  // a style turned on or off may change what the scheme asks of the window
+  return 0;
+}
+
+LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
+  const int dpiX = LOWORD(dpis), dpiY = HIWORD(dpis);
+  // Windows always sends one DPI for both axes and the window's new frame. Anything else is
+  // a broken message: acting on it would blank the window or push every control off-screen.
+  if (dpiX != dpiY || !IsSaneDpi(dpiY) || !suggested || suggested->right <= suggested->left ||
+      suggested->bottom <= suggested->top)
+    return 0;
+  dpi_ = dpiY;
+  ApplyLayout();
+  ApplyIcons();
+  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return 0;
+}
+
+LRESULT TForm1::OnEraseBackground(HDC dc) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, BackgroundBrush());
+  return TRUE;
+}
+
+// Labels, the check box and the level boxes: the window's background and its text colour.
+LRESULT TForm1::OnControlColor(HDC dc) const {
+  SetBkColor(dc, BackgroundColor());
+  SetTextColor(dc, TextColor());
+  return reinterpret_cast<LRESULT>(BackgroundBrush());
+}
+
+LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
+  // In the user's colours the form draws the box and its caption, the caption in the scheme's
+  // colour for disabled text: the button's own drawing embosses a disabled caption in the 3-D
+  // colours, which on a dark scheme looks no different from an enabled one.
+  if (!followScheme_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  const Button box(draw.hdr.hwndFrom);
+  bool enabled = IsWindowEnabled(box.Handle()) != FALSE;
+  const RECT& r = draw.rc;
+  int size = ScaleForDpi(kCheckBoxSize, dpi_);
+  RECT mark{r.left, r.top + (r.bottom - r.top - size) / 2, r.left + size, 0};
+  mark.bottom = mark.top + size;
+  DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
+                   DFCS_BUTTONCHECK | (box.Checked() ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+  SIZE zero{};
+  GetTextExtentPoint32W(draw.hdc, L"0", 1, &zero);  // the box and caption stand half a digit apart
+  RECT text{mark.right + zero.cx / 2, r.top, r.right, r.bottom};
+  std::wstring caption = box.Text();
+  SetBkMode(draw.hdc, TRANSPARENT);
+  SetTextColor(
+      draw.hdc,
+      enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor()));
+  DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  return CDRF_SKIPDEFAULT;
+}
+
+LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID == Image1) {
+    FillRect(item.hDC, &item.rcItem, BackgroundBrush());
+    if (!logo_) return TRUE;
+    UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
+    ScopedSelect select(source.get(), logo_.get());
+    LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
+    SetStretchBltMode(item.hDC, HALFTONE);
+    StretchBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, kLogoPlacement.width,
+               kLogoPlacement.height, SRCCOPY);
+    return TRUE;
+  }
+  DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), glyphSize_,
+                  ScaleForDpi(kGlyphGap, dpi_));
+  return TRUE;
+}
+
+void TForm1::ShowClock(const SYSTEMTIME& time) {
+  Bar().SetPartText(1, L"\t" + clock_.Text(time));  // a leading tab centres it
+}
