@@ -4,14 +4,28 @@
 #   colour_schemes.sh window_tests.exe work-folder
 . "$(dirname "$0")/../scripts/env.sh" && . "$(dirname "$0")/../scripts/display.sh" && velmora_start_display || exit 1
 base=$WINEPREFIX failed=0
+# Writes the scheme into the copy's user.reg while no server has it open, so no Wine program
+# runs just to set it; fails unless every value was found.
+set_scheme() {  # user.reg style Name=R,G,B...
+  local reg=$1 style=$2
+  shift 2
+  awk -v style="$style" -v colours="$*" '
+    BEGIN { n = split(colours, pairs, " ")
+            for (i = 1; i <= n; i++) { split(pairs[i], kv, "="); gsub(",", " ", kv[2]); want[kv[1]] = kv[2] } }
+    /^\[/ { section = $0; sub(/\] [0-9]+$/, "]", section) }
+    section == "[Control Panel\\\\Colors]" && match($0, /^"[A-Za-z]+"=/) {
+      name = substr($0, 2, RLENGTH - 3)
+      if (name in want) { print "\"" name "\"=\"" want[name] "\""; ++done; next } }
+    section == "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]" && /^"ThemeActive"=/ {
+      print "\"ThemeActive\"=\"" style "\""; ++done; next }
+    { print }
+    END { exit done != n + 1 }' "$reg" >"$reg.new" && mv "$reg.new" "$reg"
+}
 while read -r name style colours; do
   export WINEPREFIX=$2/$name
   rm -rf "$WINEPREFIX" && mkdir -p "$2" && cp -al "$base" "$WINEPREFIX" || exit 1
   rm "$WINEPREFIX"/*.reg && cp "$base"/*.reg "$WINEPREFIX"/  # linked but for the registry, which is written
-  { printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\n' && printf '"%s"="%s %s %s"\n' ${colours//[,=]/ }
-    printf '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]\n"ThemeActive"="%s"\n' "$style"
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n'; } >"$WINEPREFIX/drive_c/scheme.reg"
-  wine regedit /S 'C:\scheme.reg' >/dev/null 2>&1 </dev/null && wineserver -w  # the next server reads it
+  set_scheme "$WINEPREFIX/user.reg" "$style" $colours || { echo "$name: not set in user.reg"; exit 1; }
   wine "$1" --gtest_filter='Form1Contrast.EveryText*' >"$WINEPREFIX/test.log" 2>&1 </dev/null || failed=$((failed + 1))
   echo "$name: $(grep -E '^contrast|^\[  (PASSED|FAILED) ' "$WINEPREFIX/test.log" | tr '\n' ' ')"
 done <<'SCHEMES'

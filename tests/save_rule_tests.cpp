@@ -28,12 +28,14 @@ TEST(SaveRule, SaveGoesAheadOnlyAfterTheLastChosenFileLoaded) {
 }
 
 TEST(SaveRule, GuidanceSaysWhatHappenedAndWhatToDoInPlainWords) {
-  EXPECT_STREQ(SaveRefusalText(SaveRefusal::NothingOpened),
-               "Open a file first: there is nothing to save yet.");
+  const std::string nothing = SaveRefusalText(SaveRefusal::NothingOpened);
   const std::string failed = SaveRefusalText(SaveRefusal::OpenFailed);
-  EXPECT_NE(failed.find("could not be opened"), std::string::npos);
-  EXPECT_NE(failed.find("Open"), std::string::npos);
-  EXPECT_EQ(failed.find("record"), std::string::npos);
+  EXPECT_NE(nothing, failed);
+  for (const std::string& text : {nothing, failed}) {
+    EXPECT_NE(text.find("Open"), std::string::npos) << text << ": says what to do";
+    EXPECT_EQ(text.find("record"), std::string::npos) << text << ": in the user's words";
+    EXPECT_EQ(text.back(), '.') << text;
+  }
   EXPECT_STREQ(SaveRefusalText(SaveRefusal::None), "");
 }
 

@@ -5,5 +5,4 @@ add_executable(ui_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/save_rule_tests.cpp
 )
 target_link_libraries(ui_core_tests PRIVATE velmora_ui_core GTest::gtest_main)
-# A cold Wine prefix takes longer than the default 5 s to list the tests.
-gtest_discover_tests(ui_core_tests DISCOVERY_TIMEOUT 120)
+velmora_add_test_program(ui_core_tests)

@@ -12,7 +12,7 @@ add_executable(window_tests
 target_include_directories(window_tests PRIVATE ${PROJECT_SOURCE_DIR})
 # The resources bring the manifest (common controls 6), the glyphs and the logo.
 target_link_libraries(window_tests PRIVATE velmora_ui velmora_resources GTest::gtest oleacc ole32 oleaut32)
-gtest_discover_tests(window_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
+velmora_add_test_program(window_tests)
 
 # The clock's format and fit for three locales, taken from the environment as Wine takes it.
 foreach(locale de en ru)
@@ -24,8 +24,7 @@ foreach(locale de en ru)
     set(lc en_US.UTF-8)
   endif()
   add_test(NAME window_clock_${locale}
-           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:window_tests>
-                   --gtest_filter=Form1Status.ClockFollowsTheLocaleFromTheEnvironment:Form1Status.ClockTextClearsItsPanelsEdgesAtEveryDpi)
+           COMMAND window_tests --gtest_filter=Form1Status.ClockFollowsTheLocaleFromTheEnvironment:Form1Status.ClockTextClearsItsPanelsEdgesAtEveryDpi)
   set_tests_properties(window_clock_${locale} PROPERTIES
     ENVIRONMENT "LC_ALL=${lc};VELMORA_CLOCK_LOCALE=${locale}" TIMEOUT 120)
 endforeach()

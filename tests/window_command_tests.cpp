@@ -1,9 +1,12 @@
 // Open and Save as a user drives them: the real open dialog, spin boxes and error box.
+#include <optional>
 #include <thread>
 
 #include "record/win32_file_calls.h"
 #include "tests/record_test_support.h"
 #include "tests/window_test_support.h"
+#include "ui/message_text.h"
+#include "ui/save_rule.h"
 
 namespace {
 
@@ -139,24 +142,6 @@ TEST_F(Form1Commands, TextThatIsNotALevelSavesThePreviousValue) {
   EXPECT_EQ(Shown(), (Shown4{L"2", L"3", L"4", L"6"})) << "the boxes show what was saved";
 }
 
-TEST_F(Form1Commands, OnlyAsciiDigitsFromOneToSixCount) {
-  WriteBytes(file_, RecordWith({2, 3, 4, 5}));
-  Open(file_);
-  // Each of these the up-down control itself would read as 5, or the user might mean 5.
-  const wchar_t* const kNotALevel[] = {L" 5", L"+5", L"5,", L"\uFF15", L"\u0665"};
-  for (const wchar_t* text : kNotALevel) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(text)));
-    SetWindowTextW(C(Edit1), text);
-    Save();
-    EXPECT_EQ(ReadBytes(file_)[397], 2);
-    EXPECT_EQ(TextOf(C(Edit1)), L"2") << "the box shows what was saved";
-  }
-  SetWindowTextW(C(Edit1), L"05");  // leading zeros count: one value, the one the user sees
-  Save();
-  EXPECT_EQ(ReadBytes(file_)[397], 5);
-  EXPECT_EQ(TextOf(C(Edit1)), L"5");
-}
-
 TEST_F(Form1Commands, SecondOpenIsPrefilledWithTheFirstPath) {
   WriteBytes(file_, RecordWith({4, 4, 4, 4}));
   Open(file_);
@@ -168,29 +153,6 @@ TEST_F(Form1Commands, SecondOpenIsPrefilledWithTheFirstPath) {
   EXPECT_EQ(script.Seen()[0].folder, dir_.wstring());
   EXPECT_EQ(Status(), L"File not found!");
   EXPECT_EQ(Shown(), (Shown4{L"4", L"4", L"4", L"4"}));
-}
-
-TEST_F(Form1Commands, MissingFileShowsTheErrorBoxAndKeepsTheWindowAsItWas) {
-  SetWindowTextW(C(Edit2), L"5");
-  Open(file_, {DialogScript::Press(IDOK)});  // nothing has been written there
-  ASSERT_EQ(seen_.size(), 2u);
-  const SeenDialog& box = seen_[1];
-  EXPECT_EQ(box.text, L"File not found.");
-  EXPECT_EQ(box.caption, L"Velmora");
-  EXPECT_EQ(box.icon, StopIcon());
-  EXPECT_EQ(box.owner, Main());
-  EXPECT_FALSE(box.ownerEnabled) << "the window is disabled while the box shows";
-  EXPECT_TRUE(IsWindowEnabled(Main()));
-  EXPECT_EQ(Status(), L"Open file, please!");
-  EXPECT_EQ(Shown(), (Shown4{L"1", L"5", L"1", L"1"}));
-}
-
-TEST_F(Form1Commands, AnEmptyFileIsCalledEmptyInTheErrorBox) {
-  WriteBytes(file_, Bytes{});
-  Open(file_, {DialogScript::Press(IDOK)});
-  ASSERT_EQ(seen_.size(), 2u);
-  EXPECT_EQ(seen_[1].text, L"The file is empty.");
-  EXPECT_EQ(seen_[1].icon, StopIcon());
 }
 
 TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
@@ -210,39 +172,62 @@ TEST_F(Form1Commands, ReadOnlyFileIsRefusedAfterTheBackupIsWritten) {
   EXPECT_EQ(ReadBytes(fs::path(file_.wstring() + L".bak")), original);
 }
 
-TEST_F(Form1Commands, SaveIsRefusedUntilAFileIsLoaded) {
+TEST_F(Form1Commands, AFailedOpenShowsTheErrorKeepsTheWindowAndSaveWaitsForAGoodOpen) {
   // A save with no path would name ".bak" in the current folder: make that folder the test's own.
   fs::path cwd = fs::current_path();
   fs::current_path(dir_);
   auto boxes = Save({DialogScript::Press(IDOK)});
   fs::current_path(cwd);
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, L"Open a file first: there is nothing to save yet.");
+  EXPECT_EQ(boxes[0].text, WidenUtf8(SaveRefusalText(SaveRefusal::NothingOpened)));
   EXPECT_EQ(boxes[0].caption, L"Velmora");
   EXPECT_EQ(boxes[0].icon, InformationIcon()) << "guidance, not an error";
   EXPECT_FALSE(fs::exists(dir_ / L".bak"));
 
-  // After a failed Open the path names a file whose record was never read: refused as well.
   Bytes good = RecordWith({3, 3, 3, 3});
   WriteBytes(file_, good);
   Open(file_);
-  fs::path shortFile = dir_ / L"short" / L"audio_cfg.db";
-  fs::create_directories(shortFile.parent_path());
-  WriteBytes(shortFile, Bytes(100, 1));
-  Open(shortFile, {DialogScript::Press(IDOK)});
-  ASSERT_EQ(seen_.size(), 2u);
-  EXPECT_EQ(seen_[1].text, L"File is too short to be an audio configuration file.");
-  EXPECT_EQ(seen_[1].icon, StopIcon());
-  boxes = Save({DialogScript::Press(IDOK)});
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            L"The file you chose last could not be opened, so nothing was saved. Open it "
-            L"again, or open another file, then save.");
-  EXPECT_EQ(boxes[0].text.find(L"record"), std::wstring::npos);
-  EXPECT_EQ(boxes[0].icon, InformationIcon());
-  EXPECT_EQ(ReadBytes(shortFile), Bytes(100, 1));
-  EXPECT_FALSE(fs::exists(fs::path(shortFile.wstring() + L".bak")));
-  EXPECT_EQ(ReadBytes(file_), good);
+  SetWindowTextW(C(Edit2), L"5");
+  const struct {
+    const wchar_t* name;
+    std::optional<Bytes> bytes;  // none: nothing is there
+    const wchar_t* says;         // what the box's text holds
+  } kFailures[] = {
+      {L"missing", std::nullopt, L"File not found."},
+      {L"empty", Bytes{}, L"empty"},
+      {L"short", Bytes(100, 1), L"short"},
+  };
+  for (const auto& failure : kFailures) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(failure.name)));
+    fs::path chosen = dir_ / failure.name / L"audio_cfg.db";
+    fs::create_directories(chosen.parent_path());
+    if (failure.bytes) WriteBytes(chosen, *failure.bytes);
+    Open(chosen, {DialogScript::Press(IDOK)});
+    ASSERT_EQ(seen_.size(), 2u);
+    const SeenDialog& box = seen_[1];
+    ASSERT_FALSE(box.text.empty());
+    EXPECT_NE(box.text.find(failure.says), std::wstring::npos) << testing::PrintToString(box.text);
+    EXPECT_EQ(box.text.back(), L'.');
+    EXPECT_EQ(box.caption, L"Velmora");
+    EXPECT_EQ(box.icon, StopIcon());
+    EXPECT_EQ(box.owner, Main());
+    EXPECT_FALSE(box.ownerEnabled) << "the window is disabled while the box shows";
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+    EXPECT_EQ(Status(), L"File opened!");
+    EXPECT_EQ(Shown(), (Shown4{L"3", L"5", L"3", L"3"}));
+
+    // The path now names a file whose record was never read: Save refuses and writes nothing.
+    boxes = Save({DialogScript::Press(IDOK)});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, WidenUtf8(SaveRefusalText(SaveRefusal::OpenFailed)));
+    EXPECT_EQ(boxes[0].icon, InformationIcon());
+    EXPECT_EQ(fs::exists(chosen), failure.bytes.has_value());
+    if (failure.bytes) {
+      EXPECT_EQ(ReadBytes(chosen), *failure.bytes);
+    }
+    EXPECT_FALSE(fs::exists(fs::path(chosen.wstring() + L".bak")));
+    EXPECT_EQ(ReadBytes(file_), good);
+  }
 
   // A good Open makes Save work again.
   Open(file_);

@@ -3,11 +3,14 @@
 // answering SPI_GETHIGHCONTRAST itself through the import table, and sets a dark high-contrast
 // colour scheme with SetSysColors, which Wine does support and broadcasts as WM_SYSCOLORCHANGE.
 // Both are put back however the test ends.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 #include "tests/window_test_support.h"
-#include "ui/scheme_colors.h"
 
 // The import-table slot through which the program calls SystemParametersInfoW.
 extern "C" decltype(&SystemParametersInfoW) velmora_spi_slot asm("__imp__SystemParametersInfoW@16");
@@ -38,16 +41,19 @@ constexpr int kSchemeElements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE
                                    COLOR_GRAYTEXT};
 constexpr COLORREF kDarkScheme[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
                                     RGB(63, 242, 63)};
+// Black on pale yellow: a light scheme the window ignores until high contrast is on.
+constexpr COLORREF kLightScheme[] = {RGB(255, 255, 204), RGB(0, 0, 0), RGB(240, 240, 240), RGB(0, 0, 0),
+                                     RGB(109, 109, 109)};
 
-// High contrast on, with a white-on-black scheme, for one scope.
+// A colour scheme, and the high-contrast flag as this process reads it, for one scope.
 class HighContrastScheme {
  public:
-  HighContrastScheme() {
+  HighContrastScheme(const COLORREF (&scheme)[std::size(kSchemeElements)], bool on) {
     for (std::size_t i = 0; i < std::size(kSchemeElements); ++i) saved_[i] = GetSysColor(kSchemeElements[i]);
     g_realSystemParametersInfo = velmora_spi_slot;
     SetSlot(&TestSystemParametersInfo);
-    g_highContrast = true;
-    SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, kDarkScheme);
+    g_highContrast = on;
+    SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, scheme);
   }
   HighContrastScheme(const HighContrastScheme&) = delete;
   HighContrastScheme& operator=(const HighContrastScheme&) = delete;
@@ -55,6 +61,12 @@ class HighContrastScheme {
     g_highContrast = false;
     SetSysColors(static_cast<int>(std::size(kSchemeElements)), kSchemeElements, saved_);
     SetSlot(g_realSystemParametersInfo);
+  }
+  // Only the flag changes, as the user's switch changes it: no colour changes, so the system
+  // repaints nothing and the window must repaint itself.
+  static void Switch(HWND window, bool on) {
+    g_highContrast = on;
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
   }
 
  private:
@@ -80,19 +92,47 @@ bool HasPixel(HWND window, COLORREF wanted) {
   return found;
 }
 
-// What the window gives a label to paint with.
-std::pair<HBRUSH, COLORREF> StaticColours(HWND form, HWND label) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
-  COLORREF text = GetTextColor(dc);
-  DeleteDC(dc);
-  return {brush, text};
+// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
+std::vector<std::uint32_t> ScreenPixels(RECT r) {
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const auto* first = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(first, first + width * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
 }
 
-void Repaint(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump(50);
+// Runs the program's loop until it has painted what it was told and the screen holds still; the
+// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
+void WaitForThePaint(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  std::vector<std::uint32_t> before = ScreenPixels(r);
+  for (int round = 0; round < 40; ++round) {
+    Pump(50);
+    std::vector<std::uint32_t> now = ScreenPixels(r);
+    if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
+    before = std::move(now);
+  }
+}
+
+// Relative luminance and contrast ratio as WCAG 2 defines them.
+double Luminance(std::uint32_t rgb) {
+  auto channel = [](std::uint32_t value) {
+    double v = value / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(rgb >> 16 & 255) + 0.7152 * channel(rgb >> 8 & 255) + 0.0722 * channel(rgb & 255);
 }
 
 using Form1Contrast = Form1Test;
@@ -101,15 +141,16 @@ using Form1Contrast = Form1Test;
 // area's most common colour, its background.
 double ContrastOnScreen(HWND window, RECT area) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-  std::map<Rgb, int> counts;
-  HDC screen = GetDC(nullptr);
-  for (int y = area.top; y < area.bottom; ++y)
-    for (int x = area.left; x < area.right; ++x) ++counts[GetPixel(screen, x, y)];
-  ReleaseDC(nullptr, screen);
+  std::map<std::uint32_t, int> counts;
+  for (std::uint32_t pixel : ScreenPixels(area)) ++counts[pixel];
   auto background = std::max_element(counts.begin(), counts.end(),
                                      [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double ground = Luminance(background->first);
   double best = 1;
-  for (const auto& [color, count] : counts) best = std::max(best, ContrastRatio(color, background->first));
+  for (const auto& [pixel, count] : counts) {
+    const double ink = Luminance(pixel);
+    best = std::max(best, (std::max(ink, ground) + 0.05) / (std::min(ink, ground) + 0.05));
+  }
   return best;
 }
 
@@ -118,7 +159,7 @@ double ContrastOnScreen(HWND window, RECT area) {
 // Run in Wine's default prefix, and by tests/colour_schemes.sh in dark and high-contrast ones.
 TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
   form_.Timer1Timer();
-  Repaint(Main());
+  WaitForThePaint(Main());
   const int dpi = WindowDpi(Main()), edge = ScaleForDpi(4, dpi);
   std::string report = "contrast:";
   auto check = [&](ControlId id, RECT area) {
@@ -146,16 +187,11 @@ TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
 TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
   // An empty spot of the window: right of the picture, above the first row.
   const POINT kEmpty{200, 4};
-  Repaint(Main());
+  WaitForThePaint(Main());
   EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), RGB(255, 255, 255));
-  EXPECT_EQ(StaticColours(Main(), C(Label1)).first, GetStockObject(WHITE_BRUSH));
   {
-    HighContrastScheme scheme;
-    Pump(50);  // the colour change arrives as WM_SYSCOLORCHANGE
-    Repaint(Main());
-    auto [brush, text] = StaticColours(Main(), C(Label1));
-    EXPECT_EQ(brush, GetSysColorBrush(COLOR_WINDOW));
-    EXPECT_EQ(text, RGB(255, 255, 255));
+    HighContrastScheme scheme(kDarkScheme, true);
+    WaitForThePaint(Main());  // the colour change arrives as WM_SYSCOLORCHANGE
     EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), RGB(0, 0, 0));
     EXPECT_EQ(PixelAt(C(Label1), 1, 1), RGB(0, 0, 0)) << "the label's background";
     EXPECT_TRUE(HasPixel(C(Label1), RGB(255, 255, 255))) << "the label's text";
@@ -174,9 +210,14 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     // For a screenshot of the window in high contrast: scripts/screenshots.sh sets this.
     if (const char* hold = std::getenv("VELMORA_HOLD_WINDOW_MS")) Pump(static_cast<DWORD>(std::atoi(hold)));
   }
-  // Off again: the window follows the setting change and is white once more.
-  SendMessageW(Main(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-  Repaint(Main());
-  EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), RGB(255, 255, 255));
-  EXPECT_EQ(StaticColours(Main(), C(Label1)).first, GetStockObject(WHITE_BRUSH));
+  // A light scheme leaves the window white until high contrast comes on, and again once it goes.
+  HighContrastScheme scheme(kLightScheme, false);
+  WaitForThePaint(Main());  // what the colour change itself makes the system repaint
+  for (bool on : {true, false}) {
+    HighContrastScheme::Switch(Main(), on);
+    WaitForThePaint(Main());
+    const COLORREF background = on ? kLightScheme[0] : RGB(255, 255, 255);
+    EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), background) << on;
+    EXPECT_EQ(PixelAt(C(Label1), 1, 1), background) << on;
+  }
 }

@@ -60,24 +60,17 @@ TEST_F(Form1Fallback, LayoutFontsAndFrameFollowTheSystemDpi) {
 
   RECT client{};
   GetClientRect(Main(), &client);
-  EXPECT_EQ(client.right, ScaleForDpi(kForm1ClientWidth, dpi));
-  EXPECT_EQ(client.bottom, ScaleForDpi(kForm1ClientHeight, dpi));
+  EXPECT_EQ(client.right, MulDiv(266, dpi, 96));
+  EXPECT_EQ(client.bottom, MulDiv(200, dpi, 96));
   for (const auto& c : kForm1Layout) {
-    SCOPED_TRACE(c.name);
-    RECT r{};
-    GetWindowRect(C(c.id), &r);
-    MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&r), 2);
-    LayoutRect want = ScaleForDpi(c.rect, dpi);
-    EXPECT_EQ(r.left, want.left);
-    EXPECT_EQ(r.top, want.top);
-    EXPECT_EQ(r.right - r.left, want.width);
-    EXPECT_EQ(r.bottom - r.top, want.height);
+    RECT r = RectInParent(C(c.id)), want = ScaledRect(c.rect, dpi);
+    EXPECT_TRUE(EqualRect(&r, &want)) << c.name;
   }
-  EXPECT_EQ(FontHeight(Label1), -ScaleForDpi(kLabelFontHeight, dpi));
-  EXPECT_EQ(FontHeight(BitBtn1), -ScaleForDpi(kWindowFontHeight, dpi));
+  EXPECT_EQ(FontHeight(Label1), -MulDiv(16, dpi, 96));
+  EXPECT_EQ(FontHeight(BitBtn1), -MulDiv(11, dpi, 96));
   int parts[2] = {};
   SendMessageW(C(StatusBar1), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-  EXPECT_EQ(parts[0], ScaleForDpi(kStatusPanel0Width, dpi));
+  EXPECT_EQ(parts[0], MulDiv(200, dpi, 96));
 
   // Still centred on the primary screen with the frame measured at that DPI.
   RECT frame{};

@@ -29,6 +29,12 @@ inline RECT RectInParent(HWND child) {
   return r;
 }
 
+// A row of the layout table at a DPI, its edges scaled by the system's MulDiv.
+inline RECT ScaledRect(const LayoutRect& l, int dpi) {
+  return {MulDiv(l.left, dpi, 96), MulDiv(l.top, dpi, 96), MulDiv(l.left + l.width, dpi, 96),
+          MulDiv(l.top + l.height, dpi, 96)};
+}
+
 // What Windows sends when the window moves to a monitor of another DPI (Wine never does).
 inline void ChangeDpi(HWND window, int dpi) {
   RECT suggested{0, 0, ScaleForDpi(300, dpi), ScaleForDpi(250, dpi)};

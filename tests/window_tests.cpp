@@ -2,19 +2,14 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 #include "tests/window_test_support.h"
 #include "ui/jpeg_decode.h"
-#include "ui/level_text.h"
 #include "ui/system_api.h"  // WM_DPICHANGED, which XP's headers do not name
-#include "ui/time_format.h"
 
 namespace {
-
-bool SameRect(const RECT& r, const LayoutRect& l) {
-  return r.left == l.left && r.top == l.top && r.right - r.left == l.width && r.bottom - r.top == l.height;
-}
 
 std::string Describe(const RECT& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
@@ -36,8 +31,8 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
   EXPECT_EQ(TextOf(Main()), L"Velmora");
   RECT client{};
   GetClientRect(Main(), &client);
-  EXPECT_EQ(client.right, kForm1ClientWidth);
-  EXPECT_EQ(client.bottom, kForm1ClientHeight);
+  EXPECT_EQ(client.right, 266);
+  EXPECT_EQ(client.bottom, 200);
 
   LONG style = GetWindowLongW(Main(), GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -46,15 +41,28 @@ TEST_F(Form1Layout, WindowIsFixedSizeWhiteAndCaptionedVelmora) {
   EXPECT_FALSE(style & WS_THICKFRAME);
   EXPECT_EQ(GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND),
             reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
-
-  // Centred on the primary screen.
-  RECT frame{};
-  GetWindowRect(Main(), &frame);
-  EXPECT_NEAR(frame.left + (frame.right - frame.left) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-  EXPECT_NEAR(frame.top + (frame.bottom - frame.top) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 }
 
-TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
+TEST_F(Form1Layout, EveryControlStandsWhereTheDesignPutsItWithItsTextAndFont) {
+  // The design's pixels at 96 DPI, measured on the window: the host tests check the layout table
+  // by its properties, which hold as well with a width a pixel off.
+  const struct {
+    ControlId id;
+    int left, top, width, height;
+  } kDesign[] = {
+      {Image1, 8, 8, 105, 105},      {Label1, 120, 16, 70, 18},    {Label2, 120, 40, 70, 18},
+      {Label3, 120, 64, 80, 18},     {Label4, 120, 88, 100, 18},   {Edit1, 224, 16, 17, 21},
+      {Edit2, 224, 40, 17, 21},      {Edit3, 224, 64, 17, 21},     {Edit4, 224, 88, 17, 21},
+      {UpDown1, 241, 16, 17, 21},    {UpDown2, 241, 40, 16, 21},   {UpDown3, 241, 64, 16, 21},
+      {UpDown4, 241, 88, 16, 21},    {BitBtn1, 8, 120, 83, 25},    {BitBtn2, 96, 120, 81, 25},
+      {BitBtn3, 184, 120, 75, 25},   {CheckBox1, 8, 152, 217, 17}, {SpeedButton1, 232, 152, 23, 22},
+      {StatusBar1, 0, 181, 266, 19},
+  };
+  ASSERT_EQ(std::size(kDesign), kForm1Layout.size());
+  for (const auto& d : kDesign) {
+    RECT r = RectInParent(C(d.id)), want{d.left, d.top, d.left + d.width, d.top + d.height};
+    EXPECT_TRUE(EqualRect(&r, &want)) << LayoutOf(d.id).name << " " << Describe(r);
+  }
   const std::pair<ControlKind, const wchar_t*> kClasses[] = {
       {ControlKind::Picture, L"Static"},
       {ControlKind::Label, L"Static"},
@@ -70,8 +78,6 @@ TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
     HWND hwnd = C(c.id);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(GetDlgCtrlID(hwnd), c.id);
-    RECT r = RectInParent(hwnd);
-    EXPECT_TRUE(SameRect(r, c.rect)) << Describe(r);
     for (const auto& [kind, name] : kClasses) {
       if (kind == c.kind) {
         EXPECT_EQ(_wcsicmp(ClassOf(hwnd).c_str(), name), 0);
@@ -83,7 +89,7 @@ TEST_F(Form1Layout, EveryControlStandsWhereTheTableSays) {
     if (c.text && (c.font == FontKind::Window || c.font == FontKind::Label)) {
       LOGFONTW font{};
       GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
-      EXPECT_EQ(font.lfHeight, c.font == FontKind::Label ? -kLabelFontHeight : -kWindowFontHeight);
+      EXPECT_EQ(font.lfHeight, c.font == FontKind::Label ? -16 : -11);
       EXPECT_STREQ(font.lfFaceName, c.font == FontKind::Label ? L"Courier New" : L"Tahoma");
     }
   }
@@ -107,7 +113,7 @@ TEST_F(Form1Layout, ControlsHaveTheirBehaviour) {
   EXPECT_FALSE(GetWindowLongW(C(StatusBar1), GWL_STYLE) & SBARS_SIZEGRIP);
   int parts[3] = {};
   ASSERT_EQ(SendMessageW(C(StatusBar1), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts)), 2);
-  EXPECT_EQ(parts[0], kStatusPanel0Width);
+  EXPECT_EQ(parts[0], 200);
   EXPECT_EQ(parts[1], -1);
 }
 
@@ -126,12 +132,16 @@ TEST_F(Form1Layout, DisabledCheckBoxIgnoresClicks) {
 }
 
 TEST_F(Form1Layout, ScalesWithTheMonitorDpi) {
+  std::vector<RECT> at96;
+  for (const auto& c : kForm1Layout) at96.push_back(RectInParent(C(c.id)));
   RECT suggested{0, 0, 600, 500};
   SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  for (const auto& c : kForm1Layout) {
-    SCOPED_TRACE(c.name);
-    RECT r = RectInParent(C(c.id));
-    EXPECT_TRUE(SameRect(r, ScaleForDpi(c.rect, 144))) << Describe(r);
+  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
+    const RECT& r = at96[i];
+    RECT want{MulDiv(r.left, 144, 96), MulDiv(r.top, 144, 96), MulDiv(r.right, 144, 96),
+              MulDiv(r.bottom, 144, 96)};
+    RECT now = RectInParent(C(kForm1Layout[i].id));
+    EXPECT_TRUE(EqualRect(&now, &want)) << kForm1Layout[i].name << " " << Describe(now);
   }
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(Label1), WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -200,22 +210,6 @@ TEST_F(Form1Keyboard, EnterPressesTheFocusedButtonOnlyAndEscDoesNothing) {
   EXPECT_TRUE(TakeQuitMessage());
 }
 
-TEST_F(Form1Keyboard, UpAndDownStepWithinOneToSixWithoutWrapping) {
-  HWND edit = C(Edit1);
-  auto press = [&](UINT vk, int times) {
-    for (int i = 0; i < times; ++i) {
-      SendMessageW(edit, WM_KEYDOWN, vk, 1);
-      SendMessageW(edit, WM_KEYUP, vk, 0xC0000001);
-    }
-  };
-  press(VK_DOWN, 1);
-  EXPECT_EQ(TextOf(edit), L"1");
-  press(VK_UP, 2);
-  EXPECT_EQ(TextOf(edit), L"3");
-  press(VK_UP, 9);
-  EXPECT_EQ(TextOf(edit), L"6");
-}
-
 TEST_F(Form1Status, StartsAskingForAFileAndTheClockTicksEverySecond) {
   HWND status = C(StatusBar1);
   EXPECT_EQ(PanelText(status, 0), L"Open file, please!");
@@ -226,26 +220,21 @@ TEST_F(Form1Status, StartsAskingForAFileAndTheClockTicksEverySecond) {
   EXPECT_TRUE(std::iswdigit(shown.back()) || std::iswalpha(shown.back()));
 }
 
-// Run twice by ctest, with LC_ALL set to a 24-hour and to a 12-hour locale.
+// Run by ctest with LC_ALL set to a German, a United States and a Russian locale.
 TEST_F(Form1Status, ClockFollowsTheLocaleFromTheEnvironment) {
-  const char* expect = std::getenv("VELMORA_CLOCK_LOCALE");
-  if (!expect) GTEST_SKIP() << "run by ctest with VELMORA_CLOCK_LOCALE and LC_ALL set";
-  LocaleTime locale;
-  if (std::string(expect) == "de") {
-    locale.leadingZero = true;
-  } else if (std::string(expect) == "ru") {
-    locale.leadingZero = true;  // as Wine 8 has it
-  } else {
-    locale.twelveHour = true;
-    locale.am = L"AM";
-    locale.pm = L"PM";
-  }
-  std::wstring format = BuildLongTimeFormat(locale);
+  const char* locale = std::getenv("VELMORA_CLOCK_LOCALE");
+  if (!locale) GTEST_SKIP() << "run by ctest with VELMORA_CLOCK_LOCALE and LC_ALL set";
+  const bool us = std::string(locale) == "en";  // de and ru: 24 hours, leading zero, as Wine 8 has them
   for (int attempt = 0; attempt < 3; ++attempt) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     form_.Timer1Timer();
-    std::wstring expected = FormatLongTime(format, locale, now.wHour, now.wMinute, now.wSecond);
+    wchar_t expected[32];
+    if (us)
+      swprintf(expected, 32, L"%d:%02d:%02d %ls", (now.wHour + 11) % 12 + 1, now.wMinute, now.wSecond,
+               now.wHour < 12 ? L"AM" : L"PM");
+    else
+      swprintf(expected, 32, L"%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
     if (PanelText(C(StatusBar1), 1) == expected) return;  // a second may roll over between the two
   }
   ADD_FAILURE() << "clock shows a different format";
@@ -347,7 +336,7 @@ TEST_F(Form1Boxes, AboutShowsTheNoticeAndClosesWithEscOrEnter) {
   }
 }
 
-TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPress) {
+TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonThatTheyCanPress) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   IAccessible* about = nullptr;
   ASSERT_EQ(AccessibleObjectFromWindow(C(SpeedButton1), OBJID_CLIENT, __uuidof(IAccessible),
@@ -356,10 +345,6 @@ TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPr
   VARIANT self{};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  BSTR name = nullptr;
-  EXPECT_EQ(about->get_accName(self, &name), S_OK);
-  EXPECT_EQ(std::wstring(name ? name : L""), L"О программе");
-  SysFreeString(name);
   VARIANT role{};
   EXPECT_EQ(about->get_accRole(self, &role), S_OK);
   EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
@@ -373,11 +358,9 @@ TEST_F(Form1Boxes, ScreenReadersSeeAboutAsAPushButtonNamedByItsTextThatTheyCanPr
 
 TEST_F(Form1Boxes, ScreenReadersFindANameForEveryControl) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-  const std::pair<ControlId, std::wstring> kDrawnWithoutText[] = {{Image1, L"Velmora"},
-                                                                  {UpDown1, L"Звонки"},
-                                                                  {UpDown2, L"Кнопки"},
-                                                                  {UpDown3, L"Динамик"},
-                                                                  {UpDown4, L"Mp3\\Видео"}};
+  const std::pair<ControlId, std::wstring> kDrawnWithoutText[] = {
+      {Image1, L"Velmora"}, {SpeedButton1, L"О программе"}, {UpDown1, L"Звонки"},
+      {UpDown2, L"Кнопки"}, {UpDown3, L"Динамик"},          {UpDown4, L"Mp3\\Видео"}};
   VARIANT self{};
   self.vt = VT_I4;  // CHILDID_SELF
   for (const auto& c : kForm1Layout) {
