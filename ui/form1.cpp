@@ -111,7 +111,7 @@ bool TForm1::OnCreate() {
     if (!controls_[i]) return false;
   }
   SetUpControls(false);  // nothing shows yet, so nothing to redraw
-  statusTip_.Create(Bar());
+  statusTip_.Attach(Bar());
   std::array<EditBox, LevelRows::kRows> edits;
   std::array<UpDown, LevelRows::kRows> upDowns;
   for (std::size_t row = 0; row < LevelRows::kRows; ++row) {
