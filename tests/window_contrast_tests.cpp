@@ -169,7 +169,9 @@ TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
     if (id == Label1) labelContrast = contrast;
     // Disabled text reads at 3:1, and still looks disabled: dimmer than the labels' text.
     EXPECT_GE(contrast, IsWindowEnabled(C(id)) ? 4.5 : 3.0) << report;
-    if (!IsWindowEnabled(C(id))) EXPECT_LT(contrast, labelContrast) << report;
+    if (!IsWindowEnabled(C(id))) {
+      EXPECT_LT(contrast, labelContrast) << report;
+    }
   };
   for (const auto& c : kForm1Layout) {
     RECT r{};

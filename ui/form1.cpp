@@ -89,6 +89,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:          return OnControlColor(reinterpret_cast<HDC>(wParam));
     case WM_TIMER:                 return OnTimer(wParam);
+    case WM_GETICON:               return OnGetIcon(wParam, lParam);
     case WM_HELP:                  return OnHelp();
     case WM_SYSCOLORCHANGE:        return OnSysColorChange(wParam, lParam);
     case WM_THEMECHANGED:          return OnThemeChanged();

@@ -81,6 +81,8 @@ class TForm1 {
   // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
+  void ApplyLargeIcon();
+  LRESULT OnGetIcon(WPARAM which, LPARAM dpi);
   // The scheme's colours or the fixed ones, the controls' visual style to match, and a repaint.
   void ReadContrast();
   // The status message's tooltip says this; made, in the window's style, when first needed.
@@ -120,6 +122,7 @@ class TForm1 {
   AudioConfigRecord record_;
   HWND lastFocus_ = nullptr;
   bool followScheme_ = false;    // the user's colours, not the fixed white and black
+  bool clockShown_ = false;      // the status font is fitted to the clock once it shows
   bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
   SaveRule saveRule_;
 };

@@ -92,12 +92,16 @@ void TForm1::FitStatusFont(bool redraw) {
     font.lfHeight = sign * height;
     return UniqueFont(CreateFontIndirectW(&font));
   };
-  UniqueScreenDc screen(GetDC(nullptr));
-  int height = FittedFontHeight(sign * font.lfHeight, ScaleForDpi(8, dpi_), [&](int candidate) {
-    UniqueFont tried = fontOfHeight(candidate);
-    ScopedSelect select(screen.get(), tried.get());
-    return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
-  });
+  int height = sign * font.lfHeight;
+  // The clock's panel is empty until its first tick: only then is the clock measured against it.
+  if (clockShown_) {
+    UniqueScreenDc screen(GetDC(nullptr));
+    height = FittedFontHeight(height, ScaleForDpi(8, dpi_), [&](int candidate) {
+      UniqueFont tried = fontOfHeight(candidate);
+      ScopedSelect select(screen.get(), tried.get());
+      return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
+    });
+  }
   UniqueFont fitted = fontOfHeight(height);
   bar.SetFont(fitted.get(), redraw);
   statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
@@ -116,11 +120,21 @@ void TForm1::ApplyLayout() {
 void TForm1::ApplyIcons() {
   // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
   UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
-  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
   WindowSetIcon(hwnd_, ICON_SMALL, small.get());
+  smallIcon_ = std::move(small);  // the icon the window used before is released only now
+  if (largeIcon_) ApplyLargeIcon();
+}
+
+void TForm1::ApplyLargeIcon() {
+  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
   WindowSetIcon(hwnd_, ICON_BIG, large.get());
-  smallIcon_ = std::move(small);  // the icons the window used before are released only now
   largeIcon_ = std::move(large);
+}
+
+LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
+  // The large icon is not in the window: it is made when the task switcher or the taskbar asks.
+  if (which == ICON_BIG && !largeIcon_) ApplyLargeIcon();
+  return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
 }
 
 void TForm1::ReadContrast() {
@@ -253,6 +267,11 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
     ScopedSelect select(source.get(), logo_.get());
     LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
+    // Smoothed when scaled; at its own size a copy, as smoothing costs milliseconds a paint.
+    if (at.width == kLogoPlacement.width && at.height == kLogoPlacement.height) {
+      BitBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, SRCCOPY);
+      return TRUE;
+    }
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, kLogoPlacement.width,
                kLogoPlacement.height, SRCCOPY);
@@ -264,5 +283,9 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TForm1::ShowClock(const SYSTEMTIME& time) {
+  if (!clockShown_) {
+    clockShown_ = true;
+    FitStatusFont(true);
+  }
   Bar().SetPartText(1, L"\t" + clock_.Text(time));  // a leading tab centres it
 }
