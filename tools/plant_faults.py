@@ -69,6 +69,7 @@ FA, SL = "record/file_api_win32.cpp", "record/save_lock_win32.cpp"
 WF, WN = "record/win32_file.cpp", "record/win32_names.cpp"
 TF, MT, LT = "ui/time_format.cpp", "ui/message_text.cpp", "ui/level_text.cpp"
 LAY, F1, SF = "ui/layout.cpp", "ui/form1.cpp", "system/system_functions.cpp"
+FV, FC, LR = "ui/form1_view.cpp", "ui/form1_commands.cpp", "ui/level_rows.cpp"
 
 FAULTS = [
     # The record logic: host tests through the in-memory file system, and the Win32 back-end.
@@ -153,17 +154,16 @@ FAULTS = [
       "(kStatusBorder + ScaleForDpi(kClockClearance, dpi));", H, W),
     F("font-floor-dropped", "ui/layout.h", "while (height > smallest && !fits(height))", "while (!fits(height))", H, W),
     # The window.
-    F("clock-floor-tiny", F1, "ScaleForDpi(8, dpi_), [&](int candidate)", "ScaleForDpi(1, dpi_), [&](int candidate)", W),
-    F("updown-not-told", F1, "  UpDownSetPos(Control(kLevelUpDowns[slot]), level);\n", "", W,
+    F("clock-floor-tiny", FV, "ScaleForDpi(8, dpi_), [&](int candidate)", "ScaleForDpi(1, dpi_), [&](int candidate)", W),
+    F("updown-not-told", LR, "  levels_[row] = static_cast<std::uint8_t>(level);\n  upDowns_[row].SetPos(level);\n",
+      "  levels_[row] = static_cast<std::uint8_t>(level);\n", W,
       equivalent="the digit set in the box sends EN_CHANGE, whose handler sets the same position"),
     F("focus-not-kept", F1, "    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;\n", "", W),
-    F("commands-stack", F1, "  if (commandRunning_) return;\n", "", W),
-    F("caret-before-digit", F1, "EditSetSelection(Control(kLevelEdits[slot]), 1, 1);",
-      "EditSetSelection(Control(kLevelEdits[slot]), 0, 0);", W),
-    F("typed-level-forgotten", F1, "      levels_[static_cast<std::size_t>(slot)] = *level;\n", "", W),
-    F("saved-not-shown", F1,
-      "  for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, levels[static_cast<std::size_t>(slot)]);\n}", "}", W),
-    F("status-part-unscaled", F1, "{ScaleForDpi(kStatusPanel0Width, dpi_), -1}", "{kStatusPanel0Width, -1}", W),
+    F("commands-stack", FC, "  if (commandRunning_) return;\n", "", W),
+    F("caret-before-digit", LR, "edits_[r].SetSelection(1, 1);", "edits_[r].SetSelection(0, 0);", W),
+    F("typed-level-forgotten", LR, "    levels_[r] = static_cast<std::uint8_t>(*level);\n", "", W),
+    F("saved-not-shown", FC, "  levelRows_.Show(levels);\n", "", W),
+    F("status-part-unscaled", FV, "{ScaleForDpi(kStatusPanel0Width, dpi_), -1}", "{kStatusPanel0Width, -1}", W),
     # Below both: the run-time function table and the handle owners.
     F("seam-hides-xp", SF, "if (g_hideNewerFunctions && firstIn != FirstIn::WindowsXp)", "if (g_hideNewerFunctions)",
       W, R),
