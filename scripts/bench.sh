@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # Benchmarks, all of the shipped build under Wine: Save through the program's file back-end
-# beside raw Win32 calls taking the same steps, and the program's start-up time, peak memory and
+# beside the job itself as raw Win32 calls, and the program's start-up time, peak memory and
 # size beside two floors: the same 19 controls with the same manifest and fonts, and a bare window.
+# --startup: the start-up and memory part alone.
 . "$(dirname "$0")/prepare.sh"
+startup_only=0
+[ "${1:-}" != --startup ] || startup_only=1
 
 cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench save_bench >/dev/null
 velmora_headless
+if [ "$startup_only" = 0 ]; then
 echo "== record: Save through the program's file back-end beside the job itself as raw Win32 calls"
 save_dir=$(mktemp -d /dev/shm/velmora-save.XXXXXX)
 wine build/program/bench/save_bench.exe "$(winepath -w "$save_dir")" "${SAVE_ROUNDS:-300}" </dev/null
 rm -rf "$save_dir"
+fi
 echo "== program: start-up and peak memory beside the same controls and beside a bare window"
 wine build/program/bench/startup_bench.exe "$(winepath -w build/program/app/velmora.exe)" \
   "$(winepath -w build/program/bench/controls_floor.exe)" \
   "$(winepath -w build/program/bench/bare_window.exe)" "${RUNS:-15}" </dev/null
+[ "$startup_only" = 0 ] || exit 0
 echo "== program size"
 python3 scripts/size_report.py build/program/app/velmora.map build/program/app/velmora.exe
 for exe in build/program/app/velmora.exe build/program/bench/controls_floor.exe build/program/bench/bare_window.exe; do

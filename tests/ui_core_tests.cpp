@@ -166,7 +166,11 @@ TEST(SchemeColors, DarkOrInvertedSchemesAreFollowedAndDisabledTextStaysVisible) 
   for (const auto& [scheme, follows] : cases)
     EXPECT_EQ(FollowsScheme(scheme, false), follows) << scheme.window;
   EXPECT_TRUE(FollowsScheme(cases[0].first, true)) << "the high-contrast flag";
-  EXPECT_EQ(DisabledTextColor(dark, white, dark), MakeRgb(143, 143, 143)) << "grey text that would vanish";
+  const Rgb grey = MakeRgb(109, 109, 109),
+            shown = DisabledTextColor(dark, white, dark);  // grey that vanishes
+  EXPECT_GE(ContrastRatio(shown, dark), 3.0);
+  EXPECT_LT(ContrastRatio(shown, dark), 4.0) << "no brighter than it takes: still dimmer than the text";
+  EXPECT_EQ(DisabledTextColor(grey, black, white), grey) << "the scheme's grey where it reads";
 }
 
 }  // namespace

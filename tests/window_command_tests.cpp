@@ -184,6 +184,8 @@ TEST_F(Form1Commands, AFailedOpenShowsTheErrorKeepsTheWindowAndSaveWaitsForAGood
   EXPECT_EQ(boxes[0].icon, InformationIcon()) << "guidance, not an error";
   EXPECT_FALSE(fs::exists(dir_ / L".bak"));
 
+  Open(file_, {DialogScript::Press(IDOK)});  // not there yet
+  EXPECT_NE(StatusTip().find(L"No file"), std::wstring::npos) << testing::PrintToString(StatusTip());
   Bytes good = RecordWith({3, 3, 3, 3});
   WriteBytes(file_, good);
   Open(file_);
@@ -215,6 +217,9 @@ TEST_F(Form1Commands, AFailedOpenShowsTheErrorKeepsTheWindowAndSaveWaitsForAGood
     EXPECT_TRUE(IsWindowEnabled(Main()));
     EXPECT_EQ(Status(), L"File opened!");
     EXPECT_EQ(Shown(), (Shown4{L"3", L"5", L"3", L"3"}));
+    const std::wstring tip = StatusTip();  // the file not opened, then the one whose levels show
+    EXPECT_LT(tip.find(chosen.wstring()), tip.find(file_.wstring())) << testing::PrintToString(tip);
+    EXPECT_NE(tip.find(file_.wstring()), std::wstring::npos) << testing::PrintToString(tip);
 
     // The path now names a file whose record was never read: Save refuses and writes nothing.
     boxes = Save({DialogScript::Press(IDOK)});
@@ -231,6 +236,7 @@ TEST_F(Form1Commands, AFailedOpenShowsTheErrorKeepsTheWindowAndSaveWaitsForAGood
 
   // A good Open makes Save work again.
   Open(file_);
+  EXPECT_EQ(StatusTip(), file_.wstring());
   Save();
   EXPECT_TRUE(fs::exists(fs::path(file_.wstring() + L".bak")));
 }

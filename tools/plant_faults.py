@@ -5,35 +5,54 @@
     python3 tools/plant_faults.py --only NAME  # one fault, or several: NAME,NAME
     python3 tools/plant_faults.py --list       # the faults and where they go
 
-For each fault the file is changed, the builds the fault's test subsets need are rebuilt, the
-subsets run until one test fails (killed) or all pass (survived); a fault that does not build
-does not count. The file is always put back, Ctrl-C included. The three presets must have been
-configured and built once (bash scripts/test.sh, or the commands in README.md); the build
-folders hold the last fault's objects afterwards, so the next build recompiles a few files.
+First the subsets the chosen faults need are built and run with no fault: each must pass, or the
+run stops there. Then for each fault the file is changed, every program its subsets run is rebuilt,
+and the subsets run. A fault is killed only by a test of its subsets that fails (an assertion, or a
+script's verdict); a test that times out or crashes is reported as such, and the rest of the subset
+still runs. Faults that break the build, or the listing of a test program's cases, are counted
+apart, as are those whose text no longer occurs. The file is put back on any exit, SIGINT and
+SIGTERM included, and the builds and tests under way are stopped with it; a run killed outright
+is repaired by the next one. The three presets must have been configured and built once (bash
+scripts/test.sh, or the commands in README.md); the build folders hold the last fault's objects
+afterwards, so the next build recompiles a few files.
 
 A fault marked equivalent changes nothing a user could see: it is counted apart, not as a gap.
 """
 import argparse
+import json
 import os
+import re
 import signal
 import subprocess
 import sys
+import tempfile
 import time
+import xml.etree.ElementTree as ElementTree
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-TIMEOUT = 300  # seconds for one subset's build or run; a fault that loops for ever is killed
+# Where the file being changed is kept while a fault stands, so a run killed outright can be undone.
+PLANTED = os.path.join(ROOT, "build", "plant_faults.json")
+
+
+class Subset:
+    """The tests that can catch a fault in some code: every test of a build folder, or those that run
+    the given programs there (directly, through Wine, or handed to a script)."""
+
+    def __init__(self, build_dir, *programs):
+        self.build_dir, self.programs = build_dir, set(programs)
+        self.tests = []  # its tests' names, found at the baseline
+        self.targets = []  # the programs they run, rebuilt before each run
+        self.gtest = set()  # its tests that are one googletest case each
+        self.timeout = 3600  # seconds for one build or run; set from the baseline's time
+
 
 H, R, W, P = "host", "windows-record", "windows-window", "program"
-CTEST = ["--stop-on-failure", "--timeout", "120"]
-# subset: (build command, test command)
 SUBSETS = {
-    H: (["cmake", "--build", "--preset", "host", "-j2"], ["ctest", "--preset", "host"] + CTEST),
-    R: (["cmake", "--build", "build/windows", "-j2", "--target", "record_tests"],
-        ["ctest", "--test-dir", "build/windows", "-R", "Record|Unique"] + CTEST),
+    H: Subset("build/host"),
+    R: Subset("build/windows", "record_tests"),
     # The window tests, and the pure ui helpers as Windows builds them (a 16-bit wchar_t).
-    W: (["cmake", "--build", "build/windows", "-j2", "--target", "window_tests", "ui_core_tests"],
-        ["ctest", "--test-dir", "build/windows", "-E", "Record|Unique|record_fixtures"] + CTEST),
-    P: (["cmake", "--build", "--preset", "program", "-j2"], ["ctest", "--preset", "program"] + CTEST),
+    W: Subset("build/windows", "window_tests", "ui_core_tests"),
+    P: Subset("build/program"),
 }
 
 
@@ -50,6 +69,7 @@ FA, SL = "record/file_api_win32.cpp", "record/save_lock_win32.cpp"
 WF, WN = "record/win32_file.cpp", "record/win32_names.cpp"
 TF, MT, LT = "ui/time_format.cpp", "ui/message_text.cpp", "ui/level_text.cpp"
 LAY, F1, SF = "ui/layout.cpp", "ui/form1.cpp", "system/system_functions.cpp"
+FV, FC, LR = "ui/form1_view.cpp", "ui/form1_commands.cpp", "ui/level_rows.cpp"
 
 FAULTS = [
     # The record logic: host tests through the in-memory file system, and the Win32 back-end.
@@ -78,14 +98,12 @@ FAULTS = [
     F("temporary-letter", PN, "kLast[attempt];", "kLast[attempt + 1];", H, R),
     F("level-offset-slot", ACR, "levels[slot] = bytes_[kLevelOffsets[slot]];",
       "levels[slot] = bytes_[kLevelOffsets[slot] + 1];", H, R),
-    F("low-bits-mask", ACR, "levels[slot] & 0xFF", "levels[slot] & 0x7F", H, R),
     F("offset-constant", "record/audio_config_record.h", "{397, 409, 433, 889}", "{397, 409, 433, 888}", H, R),
     # The Win32 back-end: only the Windows build has it.
     F("temporary-opens-existing", FA, "FILE_SHARE_READ, nullptr, CREATE_NEW,", "FILE_SHARE_READ, nullptr, CREATE_ALWAYS,",
       R),
     F("folder-backup-accepted", FA, "(kNotReplaceable | FILE_ATTRIBUTE_DIRECTORY)", "(kNotReplaceable)", R),
     F("backup-look-error-ignored", FA, "      if (GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError();\n", "", R),
-    F("backup-replace-flag", FA, "to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH", "to.c_str(), MOVEFILE_WRITE_THROUGH", R),
     F("replace-not-retried", FA, "if (!file->Get() || (error", "if (true || (error", R),
     F("taken-file-not-moved-in", FA, "    if (Leads(hold.target, file->identity)) {", "    if (true) {", R),
     F("temporary-not-moved-in", FA,
@@ -94,7 +112,6 @@ FAULTS = [
     F("still-there-unchecked", FA, "    if (Leads(target, file.identity)) return;", "    return;", R),
     F("held-without-write", FA, "GENERIC_READ | (identity.attributes & FILE_ATTRIBUTE_READONLY ? 0 : GENERIC_WRITE)",
       "GENERIC_READ", R),
-    F("held-without-share-delete", FA, "FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,", "FILE_SHARE_READ, nullptr,", R),
     F("same-file-unchecked", FA, "    if (!file->identity.SameFile(identity)) throw EInOutError(kInOutFileChanged);\n",
       "", R),
     F("abandoned-lock-refused", SL, "    case WAIT_ABANDONED:\n", "", R),
@@ -108,7 +125,6 @@ FAULTS = [
       "FileCalls().ReadFile(handle_.get(), buffer, Chunk(count), &got, nullptr);", R),
     F("failed-flush-ignored", WF, "if (!FileCalls().FlushFileBuffers(handle_.get())) ThrowLastError();",
       "FileCalls().FlushFileBuffers(handle_.get());", R),
-    F("leads-when-unopened", WF, "  if (!file) return false;\n  BY_HANDLE", "  if (!file) return true;\n  BY_HANDLE", R),
     F("short-name-not-expanded", WN, 'extendedPath.compare(5, 1, L":") == 0', 'extendedPath.compare(4, 1, L":") == 0',
       R),
     F("listed-name-unchecked", WN, "if (!find || _wcsicmp(data.cFileName, extendedPath.c_str() + start) != 0)",
@@ -138,17 +154,16 @@ FAULTS = [
       "(kStatusBorder + ScaleForDpi(kClockClearance, dpi));", H, W),
     F("font-floor-dropped", "ui/layout.h", "while (height > smallest && !fits(height))", "while (!fits(height))", H, W),
     # The window.
-    F("clock-floor-tiny", F1, "ScaleForDpi(8, dpi_), [&](int candidate)", "ScaleForDpi(1, dpi_), [&](int candidate)", W),
-    F("updown-not-told", F1, "  UpDownSetPos(Control(kLevelUpDowns[slot]), level);\n", "", W,
+    F("clock-floor-tiny", FV, "ScaleForDpi(8, dpi_), [&](int candidate)", "ScaleForDpi(1, dpi_), [&](int candidate)", W),
+    F("updown-not-told", LR, "  levels_[row] = static_cast<std::uint8_t>(level);\n  upDowns_[row].SetPos(level);\n",
+      "  levels_[row] = static_cast<std::uint8_t>(level);\n", W,
       equivalent="the digit set in the box sends EN_CHANGE, whose handler sets the same position"),
     F("focus-not-kept", F1, "    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;\n", "", W),
-    F("commands-stack", F1, "  if (commandRunning_) return;\n", "", W),
-    F("caret-before-digit", F1, "EditSetSelection(Control(kLevelEdits[slot]), 1, 1);",
-      "EditSetSelection(Control(kLevelEdits[slot]), 0, 0);", W),
-    F("typed-level-forgotten", F1, "      levels_[static_cast<std::size_t>(slot)] = *level;\n", "", W),
-    F("saved-not-shown", F1,
-      "  for (int slot = 0; slot < 4; ++slot) ShowLevel(slot, levels[static_cast<std::size_t>(slot)]);\n}", "}", W),
-    F("status-part-unscaled", F1, "{ScaleForDpi(kStatusPanel0Width, dpi_), -1}", "{kStatusPanel0Width, -1}", W),
+    F("commands-stack", FC, "  if (commandRunning_) return;\n", "", W),
+    F("caret-before-digit", LR, "edits_[r].SetSelection(1, 1);", "edits_[r].SetSelection(0, 0);", W),
+    F("typed-level-forgotten", LR, "    levels_[r] = static_cast<std::uint8_t>(*level);\n", "", W),
+    F("saved-not-shown", FC, "  levelRows_.Show(levels);\n", "", W),
+    F("status-part-unscaled", FV, "{ScaleForDpi(kStatusPanel0Width, dpi_), -1}", "{kStatusPanel0Width, -1}", W),
     # Below both: the run-time function table and the handle owners.
     F("seam-hides-xp", SF, "if (g_hideNewerFunctions && firstIn != FirstIn::WindowsXp)", "if (g_hideNewerFunctions)",
       W, R),
@@ -161,51 +176,245 @@ FAULTS = [
 ]
 
 
-def run(command):
-    """Runs command in its own process group; returns (passed, output), killing all of it on timeout."""
-    process = subprocess.Popen(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                               errors="replace", start_new_session=True)
+class Stopped(BaseException):
+    """SIGINT, SIGTERM or SIGHUP: unwinds through every finally, so the file and the children go."""
+
+
+def on_signal(number, _frame):
+    raise Stopped(number)
+
+
+def run(command, timeout, cwd=ROOT):
+    """Runs command in its own process group; returns (exit code or None on timeout, output).
+    The whole group is stopped on a timeout and on any exception, a signal included."""
+    process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               stdin=subprocess.DEVNULL, text=True, errors="replace", start_new_session=True)
     try:
-        output, _ = process.communicate(timeout=TIMEOUT)
-        return process.returncode == 0, output
+        output, _ = process.communicate(timeout=timeout)
+        return process.returncode, output
     except subprocess.TimeoutExpired:
-        os.killpg(process.pid, signal.SIGKILL)
-        process.communicate()
-        return False, "timed out"
+        stop_group(process)
+        return None, "timed out after %d s" % timeout
     except BaseException:
-        os.killpg(process.pid, signal.SIGKILL)
+        stop_group(process)
         raise
 
 
-def first_failure(output):
-    lines = output.splitlines()
-    if "The following tests FAILED:" in lines:
-        return lines[lines.index("The following tests FAILED:") + 1].strip()
-    return output.strip().splitlines()[-1] if output.strip() else ""
+def stop_group(process):
+    # TERM first, so make removes what it was writing; then KILL what is left of the group.
+    for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
+        try:
+            os.killpg(process.pid, sig)
+        except ProcessLookupError:
+            break
+        try:
+            process.communicate(timeout=grace)
+            break
+        except subprocess.TimeoutExpired:
+            pass
+    try:  # the leader may be gone while others of its group run on
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+def build_command(subset):
+    command = ["cmake", "--build", subset.build_dir, "-j2"]
+    return command + ["--target"] + subset.targets if subset.programs else command
+
+
+def selection(subset, skip=()):
+    args = ["-R", "^(%s)$" % "|".join(map(re.escape, subset.tests))] if subset.programs else []
+    return args + (["-E", "^(%s)$" % "|".join(map(re.escape, skip))] if skip else [])
+
+
+def programs_run(test, build_dir):
+    """The programs of the build folder a test runs: every .exe on its command line."""
+    build_dir = os.path.realpath(os.path.join(ROOT, build_dir))
+    paths = [os.path.realpath(arg) for arg in test.get("command", []) if os.path.isabs(arg)]
+    return {os.path.basename(p)[:-4] for p in paths if p.startswith(build_dir + os.sep) and p.endswith(".exe")}
+
+
+def runs_gtest(test):
+    """Whether ctest runs a test program itself (under Wine or not) rather than a script that judges."""
+    command = [arg for arg in test.get("command", []) if not arg.endswith("wine-run.sh")]
+    return bool(command) and (command[0].endswith(".exe") or os.path.basename(command[0]).endswith("_tests"))
+
+
+def find_tests(subset):
+    """Fills in the subset's tests, and the programs they run, from ctest's own listing."""
+    code, output = run(["ctest", "--test-dir", subset.build_dir, "--show-only=json-v1"], 120)
+    if code != 0:
+        sys.exit("%s: ctest cannot list its tests:\n%s" % (subset.build_dir, output))
+    tests = [t for t in json.loads(output)["tests"]
+             if not subset.programs or programs_run(t, subset.build_dir) & subset.programs]
+    subset.tests = [t["name"] for t in tests]
+    subset.targets = sorted(set().union(*(programs_run(t, subset.build_dir) for t in tests)))
+    subset.gtest = {t["name"] for t in tests if runs_gtest(t)}
+    if not tests:
+        sys.exit("baseline: %s has no tests" % subset.build_dir)
+
+
+def build(subset):
+    """Returns None when built, else (result, detail): no build, or no listing for a broken test lister."""
+    code, output = run(build_command(subset), subset.timeout)
+    if code == 0:
+        return None
+    if "Error running test executable" in output:
+        lister = re.search(r"Path: '([^']+)'", output)
+        return "no listing", os.path.basename(lister.group(1)) if lister else "a test program"
+    errors = [line for line in output.splitlines() if "error" in line.lower()]
+    return "no build", (errors or output.strip().splitlines() or ["timed out"])[0].strip()[:100]
+
+
+# ctest's closing lists: "  12 - Name (Failed)", "(Timeout)", "(Not Run)", "(SEGFAULT)", ...
+LISTED = re.compile(r"^\s*\d+ - (.+) \(([^()]+)\)\s*$", re.M)
+VERDICTS = {"Failed": "failed", "Timeout": "timeout", "Not Run": "not run", "Skipped": "not run",
+            "Disabled": "not run"}
+
+
+def run_tests(subset, skip=()):
+    """Runs the subset; returns {test: (passed, failed, timeout, crashed or not run, detail)} and the output."""
+    with tempfile.TemporaryDirectory() as folder:
+        junit = os.path.join(folder, "results.xml")
+        command = ["ctest", "--test-dir", subset.build_dir, "--stop-on-failure", "--timeout", "120",
+                   "--output-junit", junit] + selection(subset, skip)
+        code, output = run(command, subset.timeout)
+        if code is None:
+            return {"(the whole subset)": ("timeout", "")}, output
+        if not os.path.exists(junit):
+            return {"(ctest)": ("crashed", "")}, output
+        cases = {case.get("name"): case for case in ElementTree.parse(junit).getroot().iter("testcase")}
+    verdicts = {name: ("passed", "") for name, case in cases.items() if case.get("status") == "run"}
+    for name, status in LISTED.findall(output):
+        verdict = VERDICTS.get(status, "crashed")
+        text = (cases[name].findtext("system-out") or "") if name in cases else ""
+        failed_case = re.search(r"^\[  FAILED  \] (\S+)", text, re.M)
+        # A test program that ends without a failed assertion crashed: Wine reports a crash as an exit code.
+        if verdict == "failed" and name in subset.gtest and not failed_case and ": Failure" not in text:
+            verdict = "crashed"
+        verdicts[name] = (verdict, failed_case.group(1) if failed_case and failed_case.group(1) != name else "")
+    return verdicts, output
+
+
+def run_subset(subset):
+    """Returns (the test that killed the fault or None, [tests that timed out or crashed])."""
+    others = []
+    for _ in range(4):
+        verdicts, _ = run_tests(subset, skip=[name for name, _ in others])
+        failed = ["%s %s" % (name, detail) if detail else name for name, (verdict, detail) in verdicts.items()
+                  if verdict == "failed"]
+        if failed:
+            return failed[0], others
+        if not verdicts:
+            return None, others + [("(no test ran)", "not run")]
+        # Tests skipped with no fault are skipped again; only a timeout or a crash stopped ctest.
+        bad = [(name, verdict) for name, (verdict, _) in verdicts.items() if verdict in ("timeout", "crashed")]
+        if not bad or any(name.startswith("(") for name, _ in bad):
+            return None, others + bad
+        # ctest stopped at a test that timed out or crashed: run the rest without it.
+        others += bad
+    return None, others
+
+
+def baseline(subsets):
+    """Builds and runs every subset with no fault planted; stops the run unless all pass."""
+    for name in subsets:
+        subset = SUBSETS[name]
+        find_tests(subset)
+        started = time.time()
+        broken = build(subset)
+        if broken:
+            sys.exit("baseline: %s does not build with no fault planted (%s: %s)" % ((name,) + broken))
+        verdicts, output = run_tests(subset)
+        red = sorted("%s (%s)" % (test, v[0]) for test, v in verdicts.items() if v[0] not in ("passed", "not run"))
+        if red or not verdicts:
+            sys.exit("baseline: %s is red with no fault planted; fix it before planting faults:\n  %s\n%s" %
+                     (name, "\n  ".join(red or ["no test ran"]), "\n".join(output.splitlines()[-12:])))
+        skipped = sorted(test for test, (verdict, _) in verdicts.items() if verdict == "not run")
+        elapsed = time.time() - started
+        subset.timeout = int(3 * elapsed) + 120  # a fault that makes it loop for ever is stopped
+        print("baseline %-15s %4d tests pass in %3.0fs%s%s" %
+              (name, len(verdicts) - len(skipped), elapsed,
+               "; runs " + ", ".join(subset.targets) if subset.targets else "",
+               "; not run: " + ", ".join(skipped) if skipped else ""), flush=True)
+
+
+def write_file(path, text):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+def restore_left_over():
+    """A run killed outright (SIGKILL, power) leaves its fault planted: put the file back first."""
+    if os.path.exists(PLANTED):
+        with open(PLANTED, encoding="utf-8") as f:
+            left = json.load(f)
+        write_file(os.path.join(ROOT, left["path"]), left["original"])
+        os.remove(PLANTED)
+        print("put back %s, left planted by a run that was killed" % left["path"], flush=True)
 
 
 def plant(fault):
-    """Returns (result, detail): killed, survived, no build, or bad fault."""
+    """Returns (result, detail)."""
     path = os.path.join(ROOT, fault.path)
     with open(path, encoding="utf-8") as f:
         original = f.read()
     if original.count(fault.old) != 1:
-        return "bad fault", "the original text occurs %d times" % original.count(fault.old)
+        return "stale", "its text occurs %d times" % original.count(fault.old)
     try:
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(original.replace(fault.old, fault.new))
-        for subset in fault.subsets:
-            build, test = SUBSETS[subset]
-            built, output = run(build)
-            if not built:
-                return "no build", subset + ": " + first_failure(output)
-            passed, output = run(test)
-            if not passed:
-                return "killed", subset + ": " + first_failure(output)
+        write_file(PLANTED, json.dumps({"path": fault.path, "original": original}))
+        write_file(path, original.replace(fault.old, fault.new))
+        unkilled = []
+        for name in fault.subsets:
+            subset = SUBSETS[name]
+            broken = build(subset)
+            if broken:
+                return broken[0], name + ": " + broken[1]
+            killed, others = run_subset(subset)
+            if killed:
+                return "killed", name + ": " + killed
+            unkilled += ["%s: %s (%s)" % (name, test, verdict) for test, verdict in others]
+        if unkilled:  # the tests did not pass, but none of them failed on what it checks
+            kind = "timeout" if all(u.endswith("(timeout)") for u in unkilled) else "crashed"
+            return kind, "; ".join(unkilled)
         return "survived", ", ".join(fault.subsets)
     finally:
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(original)
+        # Nothing may interrupt putting the file back.
+        blocked = signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT, signal.SIGTERM, signal.SIGHUP})
+        try:
+            write_file(path, original)
+            os.remove(PLANTED)
+        finally:
+            signal.pthread_sigmask(signal.SIG_SETMASK, blocked)
+
+
+def start_headless():
+    """A display and a persistent wineserver for the whole run; returns what stop_headless needs."""
+    state = tempfile.mkdtemp()
+    script = ('. scripts/env.sh; . scripts/display.sh; velmora_start_display && velmora_start_wine && '
+              'velmora_window_manager N && env -0 > "$1/env" && echo "${VELMORA_XVFB_PID:-}" > "$1/xvfb"')
+    # Its output goes nowhere: the wineserver it starts would hold a pipe open for ever.
+    if subprocess.call(["bash", "-c", script, "headless", state], cwd=ROOT, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) != 0:
+        sys.exit("no virtual display or Wine could be started (scripts/display.sh)")
+    with open(os.path.join(state, "env"), encoding="utf-8", errors="replace") as f:
+        for entry in f.read().split("\0"):
+            key, _, value = entry.partition("=")
+            if key and key not in ("SHLVL", "_", "PWD", "OLDPWD"):
+                os.environ[key] = value
+    with open(os.path.join(state, "xvfb")) as f:
+        xvfb = f.read().strip()
+    return int(xvfb) if xvfb else None
+
+
+def stop_headless(xvfb):
+    subprocess.call(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if xvfb:
+        try:
+            os.kill(xvfb, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
 
 
 def main():
@@ -224,27 +433,37 @@ def main():
         for f in faults:
             print("%-28s %-34s %s" % (f.name, f.path, ",".join(f.subsets)))
         return
-    # Wine needs a display and a wineserver: one of each for the whole run, stopped at its end.
-    if os.environ.get("VELMORA_FAULTS_HEADLESS") != "1" and any(s != H for f in faults for s in f.subsets):
-        script = ('. scripts/env.sh; . scripts/display.sh; velmora_headless >/dev/null 2>&1; '
-                  'VELMORA_FAULTS_HEADLESS=1 python3 tools/plant_faults.py "$@"')
-        sys.exit(subprocess.call(["bash", "-c", script, "plant_faults"] + sys.argv[1:], cwd=ROOT))
-
-    counts = {}
-    # Faults the host build can catch first: they take seconds.
-    for fault in sorted(faults, key=lambda f: H not in f.subsets):
-        started = time.time()
-        result, detail = plant(fault)
-        if result == "survived" and fault.equivalent:
-            result, detail = "equivalent", fault.equivalent
-        counts[result] = counts.get(result, 0) + 1
-        print("%-28s %-30s %-10s %4.0fs  %s" % (fault.name, fault.path, result, time.time() - started, detail),
-              flush=True)
-    killed, survived = counts.get("killed", 0), counts.get("survived", 0)
-    print("\n" + ", ".join("%s %d" % item for item in sorted(counts.items())))
-    if killed + survived:
-        print("killed %d of %d that build and are not equivalent: %.0f%%" %
-              (killed, killed + survived, 100.0 * killed / (killed + survived)))
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, on_signal)
+    headless, xvfb = False, None
+    try:
+        restore_left_over()
+        needed = [s for s in SUBSETS if any(s in f.subsets for f in faults)]
+        if any(s != H for s in needed):
+            headless = True  # a signal during the start still stops the wineserver
+            xvfb = start_headless()
+        baseline(needed)
+        counts = {}
+        # Faults the host build can catch first: they take seconds.
+        for fault in sorted(faults, key=lambda f: H not in f.subsets):
+            started = time.time()
+            result, detail = plant(fault)
+            if result == "survived" and fault.equivalent:
+                result, detail = "equivalent", fault.equivalent
+            counts[result] = counts.get(result, 0) + 1
+            print("%-28s %-30s %-10s %4.0fs  %s" % (fault.name, fault.path, result, time.time() - started, detail),
+                  flush=True)
+        print("\n" + ", ".join("%s %d" % item for item in sorted(counts.items())))
+        judged = sum(counts.get(k, 0) for k in ("killed", "survived", "timeout", "crashed"))
+        if judged:
+            print("killed %d of %d that build, list their tests and are not equivalent: %.0f%%" %
+                  (counts.get("killed", 0), judged, 100.0 * counts.get("killed", 0) / judged))
+    except Stopped as stop:
+        print("\nstopped by signal %d; the source is as it was" % stop.args[0], file=sys.stderr)
+        sys.exit(128 + stop.args[0])
+    finally:
+        if headless:
+            stop_headless(xvfb)
 
 
 if __name__ == "__main__":

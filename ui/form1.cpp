@@ -89,6 +89,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:          return OnControlColor(reinterpret_cast<HDC>(wParam));
     case WM_TIMER:                 return OnTimer(wParam);
+    case WM_GETICON:               return OnGetIcon(wParam, lParam);
     case WM_HELP:                  return OnHelp();
     case WM_SYSCOLORCHANGE:        return OnSysColorChange(wParam, lParam);
     case WM_THEMECHANGED:          return OnThemeChanged();
@@ -111,7 +112,7 @@ bool TForm1::OnCreate() {
     if (!controls_[i]) return false;
   }
   SetUpControls(false);  // nothing shows yet, so nothing to redraw
-  statusTip_.Create(Bar());
+  statusTip_.Attach(Bar());
   std::array<EditBox, LevelRows::kRows> edits;
   std::array<UpDown, LevelRows::kRows> upDowns;
   for (std::size_t row = 0; row < LevelRows::kRows; ++row) {

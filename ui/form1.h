@@ -81,8 +81,12 @@ class TForm1 {
   // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
+  void ApplyLargeIcon();
+  LRESULT OnGetIcon(WPARAM which, LPARAM dpi);
   // The scheme's colours or the fixed ones, the controls' visual style to match, and a repaint.
   void ReadContrast();
+  // The status message's tooltip says this; made, in the window's style, when first needed.
+  void SetPathTip(const std::wstring& text);
   COLORREF BackgroundColor() const;
   COLORREF TextColor() const;
   HBRUSH BackgroundBrush() const;
@@ -101,6 +105,7 @@ class TForm1 {
   std::array<HWND, kForm1Layout.size()> controls_{};  // by row of the layout table
   UniqueFont windowFont_;
   UniqueFont labelFont_;
+  UniqueFont checkBoxFont_;  // the labels' font unsmoothed, for the check box's grey caption
   UniqueFont statusFont_;
   std::array<UniqueBitmap, kForm1Layout.size()> glyphs_;  // by control, as the table names them
   int glyphSize_ = kGlyphSizes[0];
@@ -110,12 +115,14 @@ class TForm1 {
   UniqueIcon largeIcon_;
   Clock clock_;
   TOpenDialog OpenDialog1;
+  std::wstring openedPath_;  // the file whose levels show, which Save writes
   StatusTip statusTip_;
   LevelRows levelRows_;
   // The record image the window edits: all zeros until the first load, kept for the whole run.
   AudioConfigRecord record_;
   HWND lastFocus_ = nullptr;
   bool followScheme_ = false;    // the user's colours, not the fixed white and black
+  bool clockShown_ = false;      // the status font is fitted to the clock once it shows
   bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
   SaveRule saveRule_;
 };

@@ -5,6 +5,7 @@
 #include "record/record_file.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
+#include "ui/message_text.h"
 
 namespace {
 
@@ -102,8 +103,11 @@ void TForm1::BitBtn1Click() {
     SetStatusMessage(kStatusNoFile);
     return;
   }
-  statusTip_.SetText(OpenDialog1.FileName());  // the path is the chosen one even if the load fails
+  // Said before the load, which may fail: the levels shown stay those of the file opened before.
+  SetPathTip(PathTipText(openedPath_, OpenDialog1.FileName()));
   saveRule_.Open([this] { LoadRecord(record_, OpenDialog1.FileName()); });
+  openedPath_ = OpenDialog1.FileName();
+  SetPathTip(openedPath_);
   levelRows_.Show(record_.ReadLevels());
   SetStatusMessage(kStatusOpened);
 }

@@ -15,10 +15,19 @@
 
 namespace {
 
-UniqueFont CreateFormFont(int height, const wchar_t* face, BYTE pitchAndFamily) {
+// Windows drops visual styles in high contrast. Where a system keeps them (Wine, and any dark
+// scheme), the controls would paint the style's light faces under the scheme's light text: the
+// window turns them off itself then. A class list naming no class turns a window's style off;
+// Wine takes an empty one as none.
+void SetVisualStyle(HWND control, bool on) {
+  static const auto setWindowTheme = kSetWindowTheme.Find();
+  if (control && setWindowTheme) setWindowTheme(control, on ? nullptr : L" ", on ? nullptr : L" ");
+}
+
+UniqueFont CreateFormFont(int height, const wchar_t* face, BYTE pitchAndFamily,
+                          BYTE quality = CLEARTYPE_QUALITY) {
   return UniqueFont(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, pitchAndFamily,
-                                face));
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, pitchAndFamily, face));
 }
 
 // The system's status-bar font as a window at this DPI should have it: the system gives it for
@@ -46,6 +55,9 @@ void TForm1::SetUpControls(bool redraw) {
       CreateFormFont(ScaleForDpi(kWindowFontHeight, dpi_), kWindowFontFace, DEFAULT_PITCH | FF_SWISS);
   UniqueFont labelFont =
       CreateFormFont(ScaleForDpi(kLabelFontHeight, dpi_), kLabelFontFace, FIXED_PITCH | FF_MODERN);
+  // Smoothing would fade the thin strokes of the disabled caption's grey below what reads.
+  UniqueFont captionFont = CreateFormFont(ScaleForDpi(kLabelFontHeight, dpi_), kLabelFontFace,
+                                          FIXED_PITCH | FF_MODERN, NONANTIALIASED_QUALITY);
   int glyphSize = GlyphSizeForDpi(dpi_);
   std::array<UniqueBitmap, kForm1Layout.size()> glyphs;
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
@@ -63,6 +75,7 @@ void TForm1::SetUpControls(bool redraw) {
   }
   windowFont_ = std::move(windowFont);
   labelFont_ = std::move(labelFont);
+  checkBoxFont_ = std::move(captionFont);
   glyphs_ = std::move(glyphs);
   glyphSize_ = glyphSize;
   const int parts[] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
@@ -79,12 +92,16 @@ void TForm1::FitStatusFont(bool redraw) {
     font.lfHeight = sign * height;
     return UniqueFont(CreateFontIndirectW(&font));
   };
-  UniqueScreenDc screen(GetDC(nullptr));
-  int height = FittedFontHeight(sign * font.lfHeight, ScaleForDpi(8, dpi_), [&](int candidate) {
-    UniqueFont tried = fontOfHeight(candidate);
-    ScopedSelect select(screen.get(), tried.get());
-    return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
-  });
+  int height = sign * font.lfHeight;
+  // The clock's panel is empty until its first tick: only then is the clock measured against it.
+  if (clockShown_) {
+    UniqueScreenDc screen(GetDC(nullptr));
+    height = FittedFontHeight(height, ScaleForDpi(8, dpi_), [&](int candidate) {
+      UniqueFont tried = fontOfHeight(candidate);
+      ScopedSelect select(screen.get(), tried.get());
+      return ClockFits(part.right - part.left, clock_.WidestTextWidth(screen.get()), dpi_);
+    });
+  }
   UniqueFont fitted = fontOfHeight(height);
   bar.SetFont(fitted.get(), redraw);
   statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
@@ -103,28 +120,29 @@ void TForm1::ApplyLayout() {
 void TForm1::ApplyIcons() {
   // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
   UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
-  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
   WindowSetIcon(hwnd_, ICON_SMALL, small.get());
+  smallIcon_ = std::move(small);  // the icon the window used before is released only now
+  if (largeIcon_) ApplyLargeIcon();
+}
+
+void TForm1::ApplyLargeIcon() {
+  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
   WindowSetIcon(hwnd_, ICON_BIG, large.get());
-  smallIcon_ = std::move(small);  // the icons the window used before are released only now
   largeIcon_ = std::move(large);
+}
+
+LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
+  // The large icon is not in the window: it is made when the task switcher or the taskbar asks.
+  if (which == ICON_BIG && !largeIcon_) ApplyLargeIcon();
+  return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
 }
 
 void TForm1::ReadContrast() {
   bool on = FollowSchemeColors();
   if (on != followScheme_) {
     followScheme_ = on;
-    // Windows drops visual styles in high contrast. Where a system keeps them (Wine, and any
-    // dark scheme), the controls would paint the style's light faces under the scheme's light
-    // text: turn them off here too.
-    // A class list naming no class turns a window's style off; Wine takes an empty one as none.
-    static const auto setWindowTheme = kSetWindowTheme.Find();
-    std::array<HWND, kForm1Layout.size() + 1> themed{};  // the controls and the path's tooltip
-    std::copy(controls_.begin(), controls_.end(), themed.begin());
-    themed.back() = statusTip_.Handle();
-    for (HWND control : themed) {
-      if (control && setWindowTheme) setWindowTheme(control, on ? L" " : nullptr, on ? L" " : nullptr);
-    }
+    for (HWND control : controls_) SetVisualStyle(control, !on);
+    SetVisualStyle(statusTip_.Handle(), !on);
   }
   if (BackgroundColor() != logoBackground_) {
     logo_ = LoadLogo(instance_, BackgroundColor());
@@ -132,6 +150,10 @@ void TForm1::ReadContrast() {
   }
   // Every child too: a label paints with the colours the window gives it only when it repaints.
   if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TForm1::SetPathTip(const std::wstring& text) {
+  if (statusTip_.SetText(text) && followScheme_) SetVisualStyle(statusTip_.Handle(), false);
 }
 
 // White with black text unless the user's scheme is dark or high contrast; then the system's
@@ -204,21 +226,30 @@ LRESULT TForm1::OnControlColor(HDC dc) const {
 }
 
 LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
-  // In the user's colours the form draws the box and its caption, the caption in the scheme's
-  // colour for disabled text: the button's own drawing embosses a disabled caption in the 3-D
-  // colours, which on a dark scheme looks no different from an enabled one.
-  if (!followScheme_ || draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  // The form draws the caption in every scheme, in the colour for disabled text: the button's own
+  // drawing greys it too faintly to read, or on a dark scheme embosses it in the 3-D colours,
+  // which look no different from enabled text. The box is the visual style's, drawn before the
+  // caption is put over the style's; in the user's colours the form draws the box too.
+  const bool own = followScheme_ && draw.dwDrawStage == CDDS_PREPAINT;
+  if (!followScheme_ && draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYPOSTPAINT;
+  if (!own && draw.dwDrawStage != CDDS_POSTPAINT) return CDRF_DODEFAULT;
   const Button box(draw.hdr.hwndFrom);
   bool enabled = IsWindowEnabled(box.Handle()) != FALSE;
   const RECT& r = draw.rc;
   int size = ScaleForDpi(kCheckBoxSize, dpi_);
   RECT mark{r.left, r.top + (r.bottom - r.top - size) / 2, r.left + size, 0};
   mark.bottom = mark.top + size;
-  DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
-                   DFCS_BUTTONCHECK | (box.Checked() ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+  RECT text{mark.right, r.top, r.right, r.bottom};
+  if (own) {
+    DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
+                     DFCS_BUTTONCHECK | (box.Checked() ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+  } else {
+    FillRect(draw.hdc, &text, BackgroundBrush());
+  }
+  ScopedSelect font(draw.hdc, checkBoxFont_.get());
   SIZE zero{};
   GetTextExtentPoint32W(draw.hdc, L"0", 1, &zero);  // the box and caption stand half a digit apart
-  RECT text{mark.right + zero.cx / 2, r.top, r.right, r.bottom};
+  text.left += zero.cx / 2;
   std::wstring caption = box.Text();
   SetBkMode(draw.hdc, TRANSPARENT);
   SetTextColor(
@@ -226,7 +257,7 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
       enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor()));
   DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  return CDRF_SKIPDEFAULT;
+  return own ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
 }
 
 LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -236,6 +267,11 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
     ScopedSelect select(source.get(), logo_.get());
     LayoutRect at = ScaleForDpi(kLogoPlacement, dpi_);
+    // Smoothed when scaled; at its own size a copy, as smoothing costs milliseconds a paint.
+    if (at.width == kLogoPlacement.width && at.height == kLogoPlacement.height) {
+      BitBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, SRCCOPY);
+      return TRUE;
+    }
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, at.left, at.top, at.width, at.height, source.get(), 0, 0, kLogoPlacement.width,
                kLogoPlacement.height, SRCCOPY);
@@ -247,5 +283,9 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TForm1::ShowClock(const SYSTEMTIME& time) {
+  if (!clockShown_) {
+    clockShown_ = true;
+    FitStatusFont(true);
+  }
   Bar().SetPartText(1, L"\t" + clock_.Text(time));  // a leading tab centres it
 }

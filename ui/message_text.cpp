@@ -60,6 +60,12 @@ std::wstring WidenUtf8(std::string_view text) {
   return out;
 }
 
+std::wstring PathTipText(const std::wstring& opened, const std::wstring& failed) {
+  if (failed.empty()) return opened;
+  return L"Could not open " + failed + L"\r\n" +
+         (opened.empty() ? L"No file is open." : L"The levels shown are from " + opened);
+}
+
 std::wstring ErrorBoxText(std::string_view message) {
   std::wstring text = WidenUtf8(message);
   // Byte order, not character class: "!" and "," sort before "." and stay as they are, while a

@@ -28,10 +28,15 @@ bool FollowsScheme(const SchemeColors& scheme, bool highContrast) {
 }
 
 Rgb DisabledTextColor(Rgb grayText, Rgb text, Rgb background) {
-  // Dimmer than the text, and still plain to see: 2:1 is about where grey text fades out.
-  if (ContrastRatio(grayText, background) >= 2.0) return grayText;
-  Rgb mixed = 0;
-  for (int shift = 0; shift < 24; shift += 8)
-    mixed |= ((((text >> shift) & 0xFF) + ((background >> shift) & 0xFF)) / 2) << shift;
+  // Dimmer than the text, and still readable at 3:1: the grey moved towards the text only as far
+  // as that takes.
+  Rgb mixed = grayText;
+  for (unsigned step = 1; step <= 16 && ContrastRatio(mixed, background) < 3.0; ++step) {
+    mixed = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const unsigned from = (grayText >> shift) & 0xFF, to = (text >> shift) & 0xFF;
+      mixed |= ((from * (16 - step) + to * step) / 16) << shift;
+    }
+  }
   return mixed;
 }

@@ -25,6 +25,6 @@ struct SchemeColors {
 // sets the high-contrast flag, and a dark scheme sets none either: the colours tell.
 bool FollowsScheme(const SchemeColors& scheme, bool highContrast);
 
-// Disabled text on a background: the scheme's grey text where it still shows, else a colour
-// halfway between the text and the background, which always does.
+// Disabled text on a background: the scheme's grey text where it stands out at 3:1, else that
+// grey moved towards the text until it does (as far as the text itself).
 Rgb DisabledTextColor(Rgb grayText, Rgb text, Rgb background);

@@ -2,21 +2,23 @@
 
 #include <commctrl.h>
 
-void StatusTip::Create(const StatusBar& bar) {
-  bar_ = bar;
+bool StatusTip::SetText(const std::wstring& text) {
+  text_ = text;
+  TTTOOLINFOW tool = Tool();
+  if (tip_) {
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    return false;
+  }
   // No prefix: an ampersand in a path is a character, not an underline.
   tip_ = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(bar_.Handle()), nullptr,
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(bar_.Handle(), GWLP_HINSTANCE)), nullptr);
-  TTTOOLINFOW tool = Tool();
-  if (tip_) SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void StatusTip::SetText(const std::wstring& text) {
-  text_ = text;
-  TTTOOLINFOW tool = Tool();
-  if (tip_) SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (!tip_) return false;
+  SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // A maximum width lets the tip take line breaks; a screen's width never cuts a path short.
+  SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
+  return true;
 }
 
 void StatusTip::Place() {

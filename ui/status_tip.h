@@ -11,10 +11,12 @@
 
 class StatusTip {
  public:
-  // The tooltip, owned by the bar's window, for part 0 of the bar.
-  void Create(const StatusBar& bar);
-  // An empty text (no file chosen yet) shows no tip.
-  void SetText(const std::wstring& text);
+  // The bar whose part 0 the tip is for; the tip itself is made with its first text, as nothing
+  // shows before a file is chosen.
+  void Attach(const StatusBar& bar) { bar_ = bar; }
+  // Makes the tip if there is none yet; true if it did. An empty text shows no tip. Lines break
+  // at "\r\n".
+  bool SetText(const std::wstring& text);
   // Follows part 0 when the bar's parts change size.
   void Place();
   HWND Handle() const { return tip_; }
