@@ -38,16 +38,11 @@ DWORD Win32File::Attributes() {
   return information.dwFileAttributes;
 }
 
+// The files read here are at most 64 MiB and a byte, which one call takes whole.
 std::size_t Win32File::ReadUpTo(std::uint8_t* buffer, std::size_t count) {
-  std::size_t done = 0;
-  while (done < count) {
-    const DWORD wanted = Chunk(count - done);
-    DWORD got = 0;
-    if (!FileCalls().ReadFile(handle_.get(), buffer + done, wanted, &got, nullptr)) ThrowLastError();
-    done += got;
-    if (got < wanted) break;  // a file reads short only at its end
-  }
-  return done;
+  DWORD got = 0;
+  if (!FileCalls().ReadFile(handle_.get(), buffer, Chunk(count), &got, nullptr)) ThrowLastError();
+  return got;
 }
 
 // Wine on a full disk reports success with part of the bytes written; the next call fails.

@@ -28,8 +28,8 @@ class Win32File {
   explicit operator bool() const { return static_cast<bool>(handle_); }
   std::uint64_t Size();
   DWORD Attributes();
-  // Reads until count bytes are in or the file ends, which a short read shows; returns how
-  // many came.
+  // Reads up to count bytes, at most 1 GiB, in one call: fewer come only at the file's end.
+  // Returns how many came.
   std::size_t ReadUpTo(std::uint8_t* buffer, std::size_t count);
   void WriteAll(const std::uint8_t* bytes, std::size_t count);
   void Rewind();

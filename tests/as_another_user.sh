@@ -23,7 +23,8 @@ status=${PIPESTATUS[0]}
 look() { stat -c '%i %u %g %a %h' "$1" && python3 -c 'import os,sys; print(os.getxattr(sys.argv[1], "user.velmora"))' "$1"; }
 for kept in group:0:$user:660 own:$user:$user:600; do
   IFS=: read -r name owner group mode <<<"$kept"
-  dir=$work/files/$name && mkdir -p "$dir" && chmod 777 "$dir"
+  # A sticky folder, as /tmp is: only its owner could rename over the file.
+  dir=$work/files/$name && mkdir -p "$dir" && chmod 1777 "$dir"
   file=$dir/audio_cfg.db
   head -c 5156 /dev/zero | tr '\0' '\004' >"$file" && chown "$owner:$group" "$file" && chmod "$mode" "$file" &&
     ln "$file" "$dir/second name" || exit 1

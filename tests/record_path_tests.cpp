@@ -33,9 +33,11 @@ TEST(RecordPathTest, NamesPastTheLimitAreToldApart) {
   } cases[] = {
       {L"C:\\d\\" + std::wstring(255, L'n'), false, false},
       {L"C:\\d\\" + std::wstring(256, L'n'), true, true},
-      {std::wstring(300, L'd') + L"\\x", false, false},  // only the last name counts
-      {L"d/" + cyrillic + L"a", false, false},           // 255 bytes
-      {L"d/" + cyrillic + L"ab", false, true},           // 256 bytes, 129 units
+      {std::wstring(300, L'd') + L"\\x", false, false},     // only the last name counts
+      {L"d/" + cyrillic + L"a", false, false},              // 255 bytes
+      {L"d/" + cyrillic + L"ab", false, true},              // 256 bytes, 129 units
+      {L"d/" + std::wstring(85, L'\x4E2D'), false, false},  // three bytes each: 255
+      {L"d/" + std::wstring(86, L'\x4E2D'), false, true},
       {L"d/" + std::wstring(251, L'n') + clef, false, false},
       {L"d/" + std::wstring(252, L'n') + clef, false, true},
   };

@@ -209,11 +209,17 @@ TEST(RecordSaveTest, NamesWindowsCannotTellApartReachOnlyTheFileChosen) {
                {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db", kInOutBackupCaseTwin},
                {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db", 0},
                {*twins / "AUDIO_CFG.DB", *twins / "audio_cfg.db", "AUDIO_CFG.DB", kInOutBackupCaseTwin},
+               {*twins / "audio_cfg.db", *twins / "AUDIO_CFG.DB", "audio_cfg.db", kInOutBackupCaseTwin},
                {*odd / short_name, *odd / "audio_cfg.db", "audio_cfg.db.", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.chosen));
     // The third case finds the twin's backup gone; the fourth finds the third's.
     if (&c == &cases[2]) fs::remove(*twins / "AUDIO_CFG.DB.bak");
+    // The fifth finds its own backup, which the third left, gone and the twin's back.
+    if (&c == &cases[4]) {
+      fs::remove(*twins / "audio_cfg.db.bak");
+      WriteBytes(*twins / "AUDIO_CFG.DB.bak", Bytes(3, 'b'));
+    }
     const fs::path folder = c.chosen.parent_path();
     const auto others = [&] {
       std::vector<std::pair<std::string, Bytes>> files;
