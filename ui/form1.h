@@ -81,7 +81,6 @@ class TForm1 {
   // Places the controls again for a new DPI.
   void ApplyLayout();
   void ApplyIcons();
-  void ApplyLargeIcon();
   LRESULT OnGetIcon(WPARAM which, LPARAM dpi);
   // The scheme's colours or the fixed ones, the controls' visual style to match, and a repaint.
   void ReadContrast();

@@ -122,19 +122,21 @@ void TForm1::ApplyIcons() {
   UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
   WindowSetIcon(hwnd_, ICON_SMALL, small.get());
   smallIcon_ = std::move(small);  // the icon the window used before is released only now
-  if (largeIcon_) ApplyLargeIcon();
-}
-
-void TForm1::ApplyLargeIcon() {
-  UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
-  WindowSetIcon(hwnd_, ICON_BIG, large.get());
-  largeIcon_ = std::move(large);
+  // The large one only once given out; set, so that whoever holds it hears of the new one.
+  if (largeIcon_) {
+    UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
+    WindowSetIcon(hwnd_, ICON_BIG, large.get());
+    largeIcon_ = std::move(large);
+  }
 }
 
 LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
-  // The large icon is not in the window: it is made when the task switcher or the taskbar asks.
-  if (which == ICON_BIG && !largeIcon_) ApplyLargeIcon();
-  return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
+  // The large icon is not in the window's title bar: it is made when the task switcher or the
+  // taskbar first asks, and given to them without setting it, which would redraw the frame.
+  if (which != ICON_BIG) return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
+  if (!largeIcon_)
+    largeIcon_.reset(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
+  return reinterpret_cast<LRESULT>(largeIcon_.get());
 }
 
 void TForm1::ReadContrast() {
