@@ -218,7 +218,8 @@ TEST(RecordSaveTest, NamesWindowsCannotTellApartReachOnlyTheFileChosen) {
     // The fifth finds its own backup, which the third left, gone and the twin's back.
     if (&c == &cases[4]) {
       fs::remove(*twins / "audio_cfg.db.bak");
-      WriteBytes(*twins / "AUDIO_CFG.DB.bak", Bytes(3, 'b'));
+      WriteBytes(*twins / "AUDIO_CFG.DB.bak",
+                 Bytes(kRecordSize, 'b'));  // as large as the backup it stands for
     }
     const fs::path folder = c.chosen.parent_path();
     const auto others = [&] {
