@@ -14,7 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "record/save_lock.h"
 #include "record/win32_file.h"
+#include "record/win32_names.h"
 
 namespace {
 

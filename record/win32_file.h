@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "record/in_out_error.h"
 #include "record/path_names.h"
@@ -40,32 +39,3 @@ class Win32File {
  private:
   UniqueFile handle_;
 };
-
-// The save's lock on its file: one byte far beyond any record, so that it never stands in the
-// way of reading or writing the data. Windows keeps it across processes, logons and machines on
-// a share, Wine as a POSIX lock that every Wine prefix and Linux program sees.
-class SaveLock {
- public:
-  // Waits a little for a save of the same file under way, then throws kInOutSharingViolation.
-  explicit SaveLock(Win32File& file);
-  ~SaveLock();
-  SaveLock(const SaveLock&) = delete;
-  SaveLock& operator=(const SaveLock&) = delete;
-
- private:
-  HANDLE file_;
-  bool locked_ = false;
-};
-
-// The full path of path in the \\?\ form.
-PathString FullExtendedPath(const PathString& path);
-// The long form of a path in the \\?\ form, for a name that may not exist yet: its folder's.
-PathString LongPathOf(const PathString& extendedPath);
-// A name as its folder lists it, and the attributes listed with it.
-struct ListedName {
-  PathString name;
-  DWORD attributes;
-};
-// What path's folder lists whose names begin with path's last name, in any letter case: one
-// look at the folder. Empty when nothing is listed or the name holds a wildcard.
-std::vector<ListedName> ListNamesStartingWith(const PathString& path);

@@ -1,6 +1,6 @@
-// The names a path has on disk: the full path, the long names and a name as its folder lists it.
+#include "record/win32_names.h"
+
 #include "record/win32_file.h"
-#include "system/system_functions.h"
 
 PathString FullExtendedPath(const PathString& path) {
   if (IsExtended(path)) return path;
@@ -57,13 +57,4 @@ std::vector<ListedName> ListNamesStartingWith(const PathString& path) {
     names.push_back({data.cFileName, data.dwFileAttributes});
   } while (FileCalls().FindNextFileW(find.get(), &data));
   return names;
-}
-
-Win32FileCalls& FileCalls() {
-  static Win32FileCalls calls = [] {
-    Win32FileCalls table;
-    table.linuxNames = RunningOnWine();
-    return table;
-  }();
-  return calls;
 }

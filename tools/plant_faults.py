@@ -65,7 +65,7 @@ class Fault:
 
 F = Fault
 RF, PN, ACR = "record/record_file.cpp", "record/path_names.cpp", "record/audio_config_record.cpp"
-WF, WN = "record/win32_file.cpp", "record/win32_names.cpp"
+WF, WN, SL = "record/win32_file.cpp", "record/win32_names.cpp", "record/save_lock.cpp"
 TF, MT, LT = "ui/time_format.cpp", "ui/message_text.cpp", "ui/level_text.cpp"
 LAY, F1, SF = "ui/layout.cpp", "ui/form1.cpp", "system/system_functions.cpp"
 FV, FC, LR = "ui/form1_view.cpp", "ui/form1_commands.cpp", "ui/level_rows.cpp"
@@ -129,12 +129,12 @@ FAULTS = [
       "if (handle_) FileCalls().CloseHandle(handle_.release());", R),
     F("failed-flush-ignored", WF, "if (!FileCalls().FlushFileBuffers(handle_.get())) ThrowLastError();",
       "FileCalls().FlushFileBuffers(handle_.get());", R),
-    F("lock-dropped", WF, "SaveLock::SaveLock(Win32File& file) : file_(file.Get()) {",
+    F("lock-dropped", SL, "SaveLock::SaveLock(Win32File& file) : file_(file.Get()) {",
       "SaveLock::SaveLock(Win32File& file) : file_(file.Get()) {\n  return;", R),
-    F("lock-never-waits", WF, "constexpr int kLockAttempts = 100;", "constexpr int kLockAttempts = 1;", R),
-    F("lockless-share-refused", WF,
+    F("lock-never-waits", SL, "constexpr int kLockAttempts = 100;", "constexpr int kLockAttempts = 1;", R),
+    F("lockless-share-refused", SL,
       "    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) return;\n", "", R),
-    F("busy-lock-error", WF, "  ThrowError(ERROR_SHARING_VIOLATION);\n}", "  ThrowError(ERROR_ACCESS_DENIED);\n}", R),
+    F("busy-lock-error", SL, "  ThrowError(ERROR_SHARING_VIOLATION);\n}", "  ThrowError(ERROR_ACCESS_DENIED);\n}", R),
     F("short-name-not-expanded", WN, 'extendedPath.compare(5, 1, L":") == 0', 'extendedPath.compare(4, 1, L":") == 0',
       R),
     # Pure ui helpers: the host build, and again as Windows builds them.
