@@ -246,7 +246,6 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
   if (path.empty()) throw EInOutError(kInOutEmptyPath);
   const PathString chosen = FullExtendedPath(path);
   // The backup goes beside the name as its folder spells it, a short name expanded.
-  // The backup goes beside the name as its folder spells it, a short name expanded.
   const PathString given = LongPathOf(chosen);
   const Names names = FindNames(given);
   if (NameTooLong(names.backup, FileCalls().linuxNames)) ThrowError(kInOutNameTooLong);
