@@ -48,6 +48,10 @@ std::vector<std::uint8_t> ReadWholeFile(const PathString& path) {
   return bytes;
 }
 
+bool Attributes(const PathString& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return FileCalls().GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
 // The file a save writes, held from the open to the end. writable is false for a file that
 // may be read only: its backup is still written, then the save is refused.
 struct HeldFile {
@@ -65,9 +69,9 @@ HeldFile OpenForSaving(const PathString& path, bool mayCreate) {
   if (error == ERROR_ACCESS_DENIED) {
     // Asking to write refuses a file the user may not write (on Windows by its rights, under
     // Wine by its mode and owner) before anything is written; a read-only one gets its backup.
-    const DWORD attributes = FileCalls().GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !(attributes & FILE_ATTRIBUTE_READONLY)) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!Attributes(path, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
       ThrowError(error);
     }
     held.file = OpenShared(path, GENERIC_READ, OPEN_EXISTING);
@@ -146,10 +150,6 @@ struct LastSave {
   DWORD backupSize = 0;
 };
 LastSave g_lastSave;
-
-bool Attributes(const PathString& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
-  return FileCalls().GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
-}
 
 Names FindNames(const PathString& given) {
   Names names;

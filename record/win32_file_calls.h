@@ -10,7 +10,6 @@ struct Win32FileCalls {
   decltype(&::GetLongPathNameW) GetLongPathNameW = ::GetLongPathNameW;
   decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
   decltype(&::FindNextFileW) FindNextFileW = ::FindNextFileW;
-  decltype(&::GetFileAttributesW) GetFileAttributesW = ::GetFileAttributesW;
   decltype(&::GetFileAttributesExW) GetFileAttributesExW = ::GetFileAttributesExW;
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;

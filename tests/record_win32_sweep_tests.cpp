@@ -30,11 +30,11 @@ struct Sweep {
 Sweep* g_sweep = nullptr;
 
 template <typename T>
-T FailureOf(const char* name) {
+T FailureOf() {
   if constexpr (std::is_same_v<T, HANDLE>) {
     return INVALID_HANDLE_VALUE;
   } else if constexpr (std::is_same_v<T, DWORD>) {
-    return std::string(name) == "GetFileAttributesW" ? INVALID_FILE_ATTRIBUTES : 0;
+    return 0;
   } else {
     return FALSE;
   }
@@ -50,7 +50,7 @@ struct Failing<Member, R(WINAPI*)(A...)> {
   static R WINAPI Call(A... args) {
     if (!g_sweep->Due(name)) return (g_sweep->real.*Member)(args...);
     SetLastError(g_sweep->error);
-    return FailureOf<R>(name);
+    return FailureOf<R>();
   }
 };
 
@@ -83,7 +83,6 @@ class SweepScope {
     Install<&Win32FileCalls::GetLongPathNameW>(calls, "GetLongPathNameW");
     Install<&Win32FileCalls::FindFirstFileW>(calls, "FindFirstFileW");
     Install<&Win32FileCalls::FindNextFileW>(calls, "FindNextFileW");
-    Install<&Win32FileCalls::GetFileAttributesW>(calls, "GetFileAttributesW");
     Install<&Win32FileCalls::GetFileAttributesExW>(calls, "GetFileAttributesExW");
     Install<&Win32FileCalls::CreateFileW>(calls, "CreateFileW");
     Install<&Win32FileCalls::GetFileInformationByHandle>(calls, "GetFileInformationByHandle");
@@ -116,8 +115,7 @@ const std::map<std::string, std::vector<DWORD>> kErrors = {
     {"GetLongPathNameW", {ERROR_ACCESS_DENIED}},
     {"FindFirstFileW", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
     {"FindNextFileW", {ERROR_NO_MORE_FILES}},
-    {"GetFileAttributesExW", {ERROR_ACCESS_DENIED}},
-    {"GetFileAttributesW", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
+    {"GetFileAttributesExW", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}},
     {"CreateFileW", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_EXISTS, ERROR_DISK_FULL}},
     {"GetFileInformationByHandle", {ERROR_ACCESS_DENIED}},
     {"GetFileSizeEx", {ERROR_ACCESS_DENIED}},

@@ -88,7 +88,7 @@ FAULTS = [
     F("too-short-inclusive", RF, "if (size < kRecordSize) throw", "if (size <= kRecordSize) throw", R),
     F("held-shared-with-writers", RF, "return Win32File::Open(path, access, FILE_SHARE_READ, disposition);",
       "return Win32File::Open(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition);", R),
-    F("unwritable-gets-backup", RF, "        !(attributes & FILE_ATTRIBUTE_READONLY)) {", "        false) {", R),
+    F("unwritable-gets-backup", RF, "        !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {", "        false) {", R),
     F("new-file-at-short-name", RF, "if (error != ERROR_FILE_NOT_FOUND || !mayCreate) ThrowError(error);",
       "if (error != ERROR_FILE_NOT_FOUND) ThrowError(error);", R),
     F("gone-file-not-made", RF, "  held.file = OpenShared(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);",
