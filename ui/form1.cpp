@@ -4,10 +4,12 @@
 
 #include <exception>
 
+#include "resources/resource_ids.h"
 #include "ui/accessible_button.h"
 #include "ui/app_title.h"
 #include "ui/control_class.h"
 #include "ui/glyph_button.h"
+#include "ui/icons.h"
 #include "ui/system_api.h"
 
 TForm1::~TForm1() {
@@ -26,7 +28,12 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
-  // No class icons: each window sets its own, sized for its DPI and owned by its form.
+  // The title bar's icon at the system's DPI, which is the window's almost always: there before
+  // the window is, so no second trip to the display sets it. A window at another DPI sets its
+  // own. The class, and so its icon, lasts as long as the process.
+  static const UniqueIcon classIcon(
+      LoadIconForSize(instance, IDI_VELMORA, ScaleForDpi(kSmallIconSize, SystemDpi())));
+  wc.hIconSm = classIcon.get();
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = kClassName;
@@ -118,16 +125,20 @@ bool TForm1::OnCreate() {
   for (std::size_t row = 0; row < LevelRows::kRows; ++row) {
     edits[row] = EditBox(Control(kLevelEdits[row]));
     upDowns[row] = UpDown(Control(kLevelUpDowns[row]));
-    // Created at its size, an up-down takes its own default width (17 pixels became 16): moved
-    // after creation, once it has its buddy, it keeps the table's.
   }
   levelRows_.Attach(edits, upDowns);
+  // Created at its size, an up-down may take its own default width (17 pixels became 16): moved
+  // after creation, once it has its buddy, it keeps the table's. Only then, as a move costs a
+  // round of messages.
   for (ControlId id : kLevelUpDowns) {
     LayoutRect r = ScaleForDpi(LayoutOf(id).rect, dpi_);
-    SetWindowPos(Control(id), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT created{};
+    GetWindowRect(Control(id), &created);
+    if (created.right - created.left != r.width || created.bottom - created.top != r.height)
+      SetWindowPos(Control(id), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   NameForScreenReaders(Control(Image1), kAppTitle, ROLE_SYSTEM_GRAPHIC);
-  ApplyIcons();
+  if (dpi_ != SystemDpi()) ApplyIcons();
   ReadContrast();  // and the logo, on the window's colour
 
   // Timer1 runs from the moment the window exists; its first tick fills the clock panel.

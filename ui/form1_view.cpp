@@ -131,6 +131,8 @@ void TForm1::ApplyIcons() {
 }
 
 LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
+  // The small icon is the class's until the window needs one for another DPI.
+  if (which != ICON_BIG && !smallIcon_) return static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
   // The large icon is not in the window's title bar: it is made when the task switcher or the
   // taskbar first asks, and given to them without setting it, which would redraw the frame.
   if (which != ICON_BIG) return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
