@@ -58,6 +58,13 @@ COLORREF DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool
 }  // namespace
 
 void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap) {
+  // A button that gains or loses the focus while it waits to be painted, as the first one does
+  // when the window shows, is drawn by that paint, focus and all: made to paint its whole face,
+  // it needs nothing drawn now.
+  if (item.itemAction == ODA_FOCUS && GetUpdateRect(item.hwndItem, nullptr, FALSE)) {
+    InvalidateRect(item.hwndItem, nullptr, FALSE);
+    return;
+  }
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
