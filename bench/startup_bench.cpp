@@ -90,6 +90,13 @@ int wmain(int argc, wchar_t** argv) {
     double t = Median(time[floor]), m = Median(memory[floor]);
     std::printf("  against %ls (%.1f ms, %.2f MB): start-up %.2fx, peak working set %.2fx\n",
                 programs[floor].c_str(), t, m, t0 / t, m0 / m);
+    // Each round's two runs came back to back: the middle half of their ratios shows how far the
+    // machine's own noise moves the start-up ratio.
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < time[0].size(); ++i) ratios.push_back(time[0][i] / time[floor][i]);
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("    start-up ratio of one round: %.2fx to %.2fx in the middle half of %zu rounds\n",
+                ratios[ratios.size() / 4], ratios[ratios.size() * 3 / 4], ratios.size());
   }
   return 0;
 }

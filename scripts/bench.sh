@@ -2,7 +2,8 @@
 # Benchmarks, all of the shipped build under Wine: Save through the program's file back-end
 # beside the job itself as raw Win32 calls, and the program's start-up time, peak memory and
 # size beside two floors: the same 19 controls with the same manifest and fonts, and a bare window.
-# --startup: the start-up and memory part alone.
+# --startup: the start-up and memory part alone. RUNS sets the rounds of start-ups (41): fewer
+# leave the ratio to the machine's noise, which the spread of one round's ratio shows.
 . "$(dirname "$0")/prepare.sh"
 startup_only=0
 [ "${1:-}" != --startup ] || startup_only=1
@@ -19,7 +20,7 @@ fi
 echo "== program: start-up and peak memory beside the same controls and beside a bare window"
 wine build/program/bench/startup_bench.exe "$(winepath -w build/program/app/velmora.exe)" \
   "$(winepath -w build/program/bench/controls_floor.exe)" \
-  "$(winepath -w build/program/bench/bare_window.exe)" "${RUNS:-15}" </dev/null
+  "$(winepath -w build/program/bench/bare_window.exe)" "${RUNS:-41}" </dev/null
 [ "$startup_only" = 0 ] || exit 0
 echo "== program size"
 python3 scripts/size_report.py build/program/app/velmora.map build/program/app/velmora.exe
