@@ -142,6 +142,7 @@ LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
 }
 
 void TForm1::ReadContrast() {
+  ForgetButtonStyle();
   bool on = FollowSchemeColors();
   if (on != followScheme_) {
     followScheme_ = on;
@@ -208,6 +209,7 @@ LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
       suggested->bottom <= suggested->top)
     return 0;
   dpi_ = dpiY;
+  ForgetButtonStyle();
   ApplyLayout();
   ApplyIcons();
   SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -282,7 +284,7 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     return TRUE;
   }
   DrawGlyphButton(item, GlyphBitmap(static_cast<ControlId>(item.CtlID)), glyphSize_,
-                  ScaleForDpi(kGlyphGap, dpi_));
+                  ScaleForDpi(kGlyphGap, dpi_), BackgroundBrush());
   return TRUE;
 }
 

@@ -22,6 +22,21 @@ HTHEME OpenButtonTheme(HWND button) {
   return isAppThemed && openThemeData && isAppThemed() ? openThemeData(button, L"BUTTON") : nullptr;
 }
 
+// Null in a scheme of the user's colours, or where there is no style.
+struct ButtonStyle {
+  bool opened = false;
+  UniqueTheme theme;
+};
+ButtonStyle g_buttonStyle;
+
+HTHEME ButtonTheme(HWND button) {
+  if (!g_buttonStyle.opened) {
+    g_buttonStyle.theme.reset(OpenButtonTheme(button));
+    g_buttonStyle.opened = true;
+  }
+  return g_buttonStyle.theme.get();
+}
+
 void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
   if (!glyph) return;
   BITMAP info{};
@@ -34,20 +49,23 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, int size) {
 }
 
 // Returns the colour of a caption on that face: the style's own text colour for its face, which
-// may be light whatever the scheme says; the scheme's button text on the classic face.
-COLORREF DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot) {
-  UniqueTheme theme(OpenButtonTheme(button));
+// may be light whatever the scheme says; the scheme's button text on the classic face. Round the
+// style's face goes the parent's background brush, or without one what the parent paints there.
+COLORREF DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool hot, HBRUSH background) {
+  HTHEME theme = ButtonTheme(button);
   static const auto drawParentBackground = kDrawThemeParentBackground.Find();
   static const auto drawBackground = kDrawThemeBackground.Find();
   if (theme && drawParentBackground && drawBackground) {
     int state = pushed ? PBS_PRESSED : hot ? PBS_HOT : PBS_NORMAL;
     RECT r = rect;
-    drawParentBackground(button, dc, &r);
-    drawBackground(theme.get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
+    if (background)
+      FillRect(dc, &r, background);
+    else
+      drawParentBackground(button, dc, &r);
+    drawBackground(theme, dc, BP_PUSHBUTTON, state, &r, nullptr);
     COLORREF text = 0;
     static const auto themeColor = kGetThemeColor.Find();
-    if (themeColor && SUCCEEDED(themeColor(theme.get(), BP_PUSHBUTTON, state, TMT_TEXTCOLOR, &text)))
-      return text;
+    if (themeColor && SUCCEEDED(themeColor(theme, BP_PUSHBUTTON, state, TMT_TEXTCOLOR, &text))) return text;
   } else {
     RECT r = rect;
     DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
@@ -57,7 +75,9 @@ COLORREF DrawButtonFace(HWND button, HDC dc, const RECT& rect, bool pushed, bool
 
 }  // namespace
 
-void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap) {
+void ForgetButtonStyle() { g_buttonStyle = {}; }
+
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap, HBRUSH background) {
   // A button that gains or loses the focus while it waits to be painted, as the first one does
   // when the window shows, is drawn by that paint, focus and all: made to paint its whole face,
   // it needs nothing drawn now.
@@ -68,7 +88,8 @@ void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, i
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   bool pushed = (item.itemState & ODS_SELECTED) != 0;
-  COLORREF textColor = DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0);
+  COLORREF textColor =
+      DrawButtonFace(item.hwndItem, dc, rect, pushed, (item.itemState & ODS_HOTLIGHT) != 0, background);
 
   std::wstring caption = HwndText(item.hwndItem);
   HFONT font = HwndFont(item.hwndItem);
@@ -162,7 +183,7 @@ LRESULT OnPaint(HWND hwnd) {
   RECT r;
   GetClientRect(hwnd, &r);
   bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
-  DrawButtonFace(hwnd, dc, r, pressed, false);
+  DrawButtonFace(hwnd, dc, r, pressed, false, nullptr);
   int size = static_cast<int>(GetWindowLongPtrW(hwnd, kSizeSlot));
   int shift = pressed ? 1 : 0;
   DrawGlyph(dc, reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kGlyphSlot)), (r.right - size) / 2 + shift,

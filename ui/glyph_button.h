@@ -3,8 +3,14 @@
 // transparent.
 #include <windows.h>
 
-// Paints an owner-drawn push button: the glyph left of the caption, gap pixels apart, the pair centred.
-void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap);
+// Paints an owner-drawn push button on its parent's background brush: the glyph left of the
+// caption, gap pixels apart, the pair centred.
+void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap, HBRUSH background);
+
+// The buttons draw with a visual style opened at their first draw and kept: opening it costs
+// more than a draw. After the style, the scheme or the DPI changes, this has the next draw open
+// it again.
+void ForgetButtonStyle();
 
 // The small About button: a window class of its own, because a standard button takes the
 // keyboard focus when clicked and this one must not. It reports clicks, and BM_CLICK, as
