@@ -177,6 +177,29 @@ TEST_F(Form1Look, TextBoxesKeepTheCaretOffTheDigitAt96And144) {
   }
 }
 
+TEST_F(Form1Look, AFocusFrameGivenWhileAPaintIsDueIsDrawnWhole) {
+  HWND save = C(BitBtn2);
+  auto pixels = [save] {
+    RECT r{};
+    GetClientRect(save, &r);
+    HDC dc = GetDC(save);
+    std::vector<COLORREF> seen;
+    for (int y = 0; y < r.bottom; ++y)
+      for (int x = 0; x < r.right; ++x) seen.push_back(GetPixel(dc, x, y));
+    ReleaseDC(save, dc);
+    return seen;
+  };
+  SendMessageW(Main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  Pump(100);
+  RECT corner{0, 0, 4, 4};
+  InvalidateRect(save, &corner, FALSE);  // a paint is due for a corner only
+  SetFocus(save);
+  UpdateWindow(save);
+  std::vector<COLORREF> shown = pixels();
+  RedrawWindow(save, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(shown, pixels()) << "the focus frame was drawn only where the paint was due";
+}
+
 TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
   for (int dpi : {96, 120, 144, 192}) {
     SCOPED_TRACE(dpi);

@@ -172,6 +172,10 @@ FAULTS = [
     F("typed-level-forgotten", LR, "    levels_[r] = static_cast<std::uint8_t>(*level);\n", "", W),
     F("saved-not-shown", FC, "  levelRows_.Show(levels);\n", "", W),
     F("status-part-unscaled", FV, "{ScaleForDpi(kStatusPanel0Width, dpi_), -1}", "{kStatusPanel0Width, -1}", W),
+    F("button-style-kept", FV, "void TForm1::ReadContrast() {\n  ForgetButtonStyle();\n",
+      "void TForm1::ReadContrast() {\n", W),
+    F("focus-draw-left", "ui/glyph_button.cpp", "    InvalidateRect(item.hwndItem, nullptr, FALSE);\n    return;\n",
+      "    return;\n", W),
     # Below both: the run-time function table and the handle owners.
     F("seam-hides-xp", SF, "if (g_hideNewerFunctions && firstIn != FirstIn::WindowsXp)", "if (g_hideNewerFunctions)",
       W, R),
