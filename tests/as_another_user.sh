@@ -11,8 +11,8 @@ set -u
 work=$2 user=65534
 rm -rf "$work" && mkdir -p "$work/files" || exit 1
 prefix=$work/prefix
-# Linked, but for what Wine writes: the folders, the registry and its server's own file.
-cp -al "$WINEPREFIX" "$prefix" && rm -f "$prefix"/*.reg "$prefix/wineserver" && cp "$WINEPREFIX"/*.reg "$prefix/" &&
+# Its folders made the user's too, as Wine writes in them.
+velmora_link_prefix "$WINEPREFIX" "$prefix" &&
   find "$prefix" -type d -exec chown "$user:$user" {} + && chown "$user:$user" "$prefix"/*.reg || exit 1
 chmod 777 "$work/files" && head -c 5156 /dev/zero | tr '\0' '\003' >"$work/files/audio_cfg.db" &&
   chmod 644 "$work/files/audio_cfg.db" || exit 1

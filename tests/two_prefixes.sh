@@ -9,8 +9,7 @@ set -u
 work=$2 rounds=${3:-160}
 rm -rf "$work" && mkdir -p "$work" || exit 1
 second=$work/prefix
-# Linked, but for what Wine writes: the registry and its server's own file.
-cp -al "$WINEPREFIX" "$second" && rm -f "$second"/*.reg "$second/wineserver" && cp "$WINEPREFIX"/*.reg "$second/" || exit 1
+velmora_link_prefix "$WINEPREFIX" "$second" || exit 1
 WINEPREFIX=$second wine cmd /c exit >/dev/null 2>&1 </dev/null
 file=$work/audio_cfg.db
 head -c 5156 /dev/zero | tr '\0' '\003' >"$file"
