@@ -22,7 +22,8 @@ HTHEME OpenButtonTheme(HWND button) {
   return isAppThemed && openThemeData && isAppThemed() ? openThemeData(button, L"BUTTON") : nullptr;
 }
 
-// Null in a scheme of the user's colours, or where there is no style.
+// The style every button draws with, opened at the first draw (ForgetButtonStyle); its theme is
+// null in a scheme of the user's colours, or where there is no style.
 struct ButtonStyle {
   bool opened = false;
   UniqueTheme theme;
