@@ -48,12 +48,6 @@ inline constexpr SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)> 
 // comctl32, version 6 as the manifest asks.
 inline constexpr SystemFunction<decltype(&InitCommonControlsEx)> kInitCommonControlsEx{
     SystemDll::Comctl32, "InitCommonControlsEx", FirstIn::WindowsXp};
-inline constexpr SystemFunction<decltype(&SetWindowSubclass)> kSetWindowSubclass{
-    SystemDll::Comctl32, "SetWindowSubclass", FirstIn::WindowsXp};
-inline constexpr SystemFunction<decltype(&DefSubclassProc)> kDefSubclassProc{
-    SystemDll::Comctl32, "DefSubclassProc", FirstIn::WindowsXp};
-inline constexpr SystemFunction<decltype(&RemoveWindowSubclass)> kRemoveWindowSubclass{
-    SystemDll::Comctl32, "RemoveWindowSubclass", FirstIn::WindowsXp};
 inline constexpr SystemFunction<HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*)> kLoadIconWithScaleDown{
     SystemDll::Comctl32, "LoadIconWithScaleDown", FirstIn::WindowsVista};
 

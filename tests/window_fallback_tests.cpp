@@ -149,7 +149,7 @@ TEST_F(Form1Fallback, CommonControlsAreVersion6) {
   HMODULE comctl32 = nullptr;
   ASSERT_TRUE(GetModuleHandleExW(
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(kSetWindowSubclass.Find()), &comctl32));
+      reinterpret_cast<LPCWSTR>(kInitCommonControlsEx.Find()), &comctl32));
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(comctl32, path, MAX_PATH);
   std::wstring folder = CharLowerW(path);

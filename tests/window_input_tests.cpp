@@ -200,6 +200,31 @@ TEST_F(Form1Look, AFocusFrameGivenWhileAPaintIsDueIsDrawnWhole) {
   EXPECT_EQ(shown, pixels()) << "the focus frame was drawn only where the paint was due";
 }
 
+namespace {
+
+// The glyph on screen: its own pixels unchanged, and around them the face, never its key colour.
+int GlyphPixelsDrawnWrong(HWND button, int size) {
+  HBITMAP stored = static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(GlyphResourceId(LayoutOf(SpeedButton1).glyph, size)),
+      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  HDC glyph = CreateCompatibleDC(nullptr), screen = GetDC(button);
+  HGDIOBJ old = SelectObject(glyph, stored);
+  RECT r{};
+  GetClientRect(button, &r);
+  const COLORREF key = GetPixel(glyph, 0, size - 1);
+  int wrong = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      COLORREF want = GetPixel(glyph, x, y),
+               got = GetPixel(screen, (r.right - size) / 2 + x, (r.bottom - size) / 2 + y);
+      wrong += want == key ? got == key : got != want;
+    }
+  SelectObject(glyph, old), DeleteDC(glyph), DeleteObject(stored), ReleaseDC(button, screen);
+  return wrong;
+}
+
+}  // namespace
+
 TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
   for (int dpi : {96, 120, 144, 192}) {
     SCOPED_TRACE(dpi);
@@ -212,6 +237,8 @@ TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
     BITMAP glyph{};  // the About button keeps its glyph in its first extra bytes
     GetObjectW(reinterpret_cast<HBITMAP>(GetWindowLongPtrW(C(SpeedButton1), 0)), sizeof glyph, &glyph);
     EXPECT_EQ(glyph.bmWidth, GlyphSizeForDpi(dpi));
+    RedrawWindow(Main(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(GlyphPixelsDrawnWrong(C(SpeedButton1), GlyphSizeForDpi(dpi)), 0);
   }
 }
 

@@ -185,34 +185,20 @@ LRESULT AccessibleObject(HWND control, WPARAM flags, LPARAM objectId, LONG role,
   return result > 0 ? result : 0;
 }
 
-LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                  DWORD_PTR role);
-
-LRESULT OnGetObject(HWND control, WPARAM wParam, LPARAM lParam, DWORD_PTR role) {
-  if (LRESULT object = AccessibleObject(control, wParam, lParam, static_cast<LONG>(role), false))
-    return object;
-  static const auto next = kDefSubclassProc.Find();
-  return next(control, WM_GETOBJECT, wParam, lParam);
-}
-
-LRESULT OnNcDestroy(HWND control, WPARAM wParam, LPARAM lParam, UINT_PTR id) {
-  static const auto remove = kRemoveWindowSubclass.Find();
-  static const auto next = kDefSubclassProc.Find();
-  remove(control, NamedControlProc, id);
-  return next(control, WM_NCDESTROY, wParam, lParam);
-}
-
-LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                  DWORD_PTR role) {
-  // Found once: the control was subclassed, so comctl32 is loaded and has them.
-  static const auto next = kDefSubclassProc.Find();
-  // clang-format off
-  switch (message) {
-    case WM_GETOBJECT:  return OnGetObject(control, wParam, lParam, role);
-    case WM_NCDESTROY:  return OnNcDestroy(control, wParam, lParam, id);
+// role 0 keeps the control's own.
+LRESULT NamedControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LONG role) {
+  if (message == WM_GETOBJECT) {
+    if (LRESULT object = AccessibleObject(control, wParam, lParam, role, false)) return object;
   }
-  // clang-format on
-  return next(control, message, wParam, lParam);
+  return HwndCallPrevious(control, message, wParam, lParam);
+}
+
+LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return NamedControlMessage(control, message, wParam, lParam, 0);
+}
+
+LRESULT CALLBACK NamedPictureProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return NamedControlMessage(control, message, wParam, lParam, ROLE_SYSTEM_GRAPHIC);
 }
 
 }  // namespace
@@ -221,8 +207,12 @@ LRESULT PushButtonAccessibleObject(HWND button, WPARAM flags, LPARAM objectId) {
   return AccessibleObject(button, flags, objectId, ROLE_SYSTEM_PUSHBUTTON, true);
 }
 
-void NameForScreenReaders(HWND control, const std::wstring& name, LONG role) {
+void NameForScreenReaders(HWND control, const std::wstring& name) {
   HwndSetText(control, name.c_str());
-  static const auto subclass = kSetWindowSubclass.Find();
-  if (subclass) subclass(control, NamedControlProc, 0, static_cast<DWORD_PTR>(role));
+  HwndSubclass(control, NamedControlProc);
+}
+
+void NamePictureForScreenReaders(HWND picture, const std::wstring& name) {
+  HwndSetText(picture, name.c_str());
+  HwndSubclass(picture, NamedPictureProc);
 }

@@ -11,7 +11,9 @@
 // then pass the message on.
 LRESULT PushButtonAccessibleObject(HWND button, WPARAM flags, LPARAM objectId);
 
-// Names a control that draws no text of its own (a picture, an up-down control) for screen
-// readers: the name becomes its window text, and its object answers with it and with the role
-// (0: the control's own).
-void NameForScreenReaders(HWND control, const std::wstring& name, LONG role);
+// Names a control that draws no text of its own, such as an up-down control, for screen readers:
+// the name becomes its window text, and its object answers with it. The control keeps its role.
+void NameForScreenReaders(HWND control, const std::wstring& name);
+
+// The same for a picture, whose object answers with a graphic's role.
+void NamePictureForScreenReaders(HWND picture, const std::wstring& name);

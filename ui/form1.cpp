@@ -137,7 +137,7 @@ bool TForm1::OnCreate() {
     if (created.right - created.left != r.width || created.bottom - created.top != r.height)
       SetWindowPos(Control(id), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  NameForScreenReaders(Control(Image1), kAppTitle, ROLE_SYSTEM_GRAPHIC);
+  NamePictureForScreenReaders(Control(Image1), kAppTitle);
   if (dpi_ != SystemDpi()) ApplyIcons();
   ReadContrast();  // and the logo, on the window's colour
 

@@ -63,10 +63,7 @@ void TForm1::SetUpControls(bool redraw) {
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     const ControlLayout& c = kForm1Layout[i];
     const ControlWindow control(controls_[i]);
-    if (c.glyph)
-      glyphs[i].reset(
-          static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(GlyphResourceId(c.glyph, glyphSize)),
-                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (c.glyph) glyphs[i] = LoadGlyph(instance_, GlyphResourceId(c.glyph, glyphSize));
     if (c.font == FontKind::Window || c.font == FontKind::Label)
       control.SetFont(c.font == FontKind::Label ? labelFont.get() : windowFont.get(), redraw);
     // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.

@@ -3,9 +3,15 @@
 // transparent.
 #include <windows.h>
 
+#include "system/resource.h"
+
 // Paints an owner-drawn push button on its parent's background brush: the glyph left of the
 // caption, gap pixels apart, the pair centred.
 void DrawGlyphButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, int glyphSize, int gap, HBRUSH background);
+
+// A glyph from its bitmap resource, made ready to draw: the pixels of its bottom-left pixel's
+// colour are left out, the rest opaque. Null if there is no such bitmap.
+UniqueBitmap LoadGlyph(HINSTANCE instance, int resourceId);
 
 // The buttons draw with a visual style opened at their first draw and kept: opening it costs
 // more than a draw. After the style, the scheme or the DPI changes, this has the next draw open

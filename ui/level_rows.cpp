@@ -1,9 +1,9 @@
 #include "ui/level_rows.h"
 
-#include "system/system_functions.h"
 #include "ui/accessible_button.h"
 #include "ui/layout.h"
 #include "ui/level_text.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -14,39 +14,19 @@ std::wstring RowName(std::size_t row) {
   return name;
 }
 
-LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR);
-
-// Found once: the box was subclassed, so comctl32 is loaded and has them.
-LRESULT PassOn(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  static const auto next = kDefSubclassProc.Find();
-  return next(edit, message, wParam, lParam);
-}
-
 // The level boxes step on Up and Down themselves, before the up-down control's own handling of
 // its buddy sees the keys: that handling re-reads the text by its own rules and, after a click
 // on an arrow, was seen to step twice for one key press.
 LRESULT OnLevelKeyDown(HWND edit, WPARAM key, LPARAM lParam) {
-  if (key != VK_UP && key != VK_DOWN) return PassOn(edit, WM_KEYDOWN, key, lParam);
+  if (key != VK_UP && key != VK_DOWN) return HwndCallPrevious(edit, WM_KEYDOWN, key, lParam);
   SendMessageW(GetParent(edit), LevelRows::kStepMessage, static_cast<WPARAM>(GetDlgCtrlID(edit)),
                key == VK_UP ? 1 : -1);
   return 0;
 }
 
-LRESULT OnLevelNcDestroy(HWND edit, WPARAM wParam, LPARAM lParam, UINT_PTR id) {
-  static const auto remove = kRemoveWindowSubclass.Find();
-  remove(edit, LevelEditProc, id);
-  return PassOn(edit, WM_NCDESTROY, wParam, lParam);
-}
-
-LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                               DWORD_PTR) {
-  // clang-format off
-  switch (message) {
-    case WM_KEYDOWN:    return OnLevelKeyDown(edit, wParam, lParam);
-    case WM_NCDESTROY:  return OnLevelNcDestroy(edit, wParam, lParam, id);
-  }
-  // clang-format on
-  return PassOn(edit, message, wParam, lParam);
+LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN) return OnLevelKeyDown(edit, wParam, lParam);
+  return HwndCallPrevious(edit, message, wParam, lParam);
 }
 
 }  // namespace
@@ -54,14 +34,13 @@ LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lP
 void LevelRows::Attach(const std::array<EditBox, kRows>& edits, const std::array<UpDown, kRows>& upDowns) {
   edits_ = edits;
   upDowns_ = upDowns;
-  static const auto subclass = kSetWindowSubclass.Find();
   for (std::size_t row = 0; row < kRows; ++row) {
     upDowns_[row].SetBuddy(edits_[row]);
     upDowns_[row].SetRange(kLevelMin, kLevelMax);
     upDowns_[row].SetPos(levels_[row]);
     // After the buddy, so the keys reach the form first.
-    if (subclass) subclass(edits_[row].Handle(), LevelEditProc, 0, 0);
-    NameForScreenReaders(upDowns_[row].Handle(), RowName(row), 0);
+    HwndSubclass(edits_[row].Handle(), LevelEditProc);
+    NameForScreenReaders(upDowns_[row].Handle(), RowName(row));
   }
 }
 

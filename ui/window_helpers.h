@@ -20,6 +20,20 @@ inline void HwndSetFont(HWND hwnd, HFONT font, bool redraw) {
 
 inline HFONT HwndFont(HWND hwnd) { return reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)); }
 
+// Subclasses a control the classic way, its previous window procedure kept in its user data (the
+// application's to use). comctl32's SetWindowSubclass looks its chain up in a window property at
+// every message, which under Wine is a trip to the wineserver each time.
+inline void HwndSubclass(HWND hwnd, WNDPROC proc) {
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+}
+
+// Hands a message to the procedure the control had before HwndSubclass.
+inline LRESULT HwndCallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)), hwnd, message,
+                         wParam, lParam);
+}
+
 inline void WindowSetIcon(HWND hwnd, WPARAM which, HICON icon) {
   SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
 }
