@@ -2,6 +2,7 @@
 // and keys, F1, the caret's margin, the icons and glyphs at each DPI, broken DPI messages, high contrast.
 #include <cstdlib>
 
+#include "resources/resource_ids.h"
 #include "tests/window_test_support.h"
 #include "ui/system_api.h"
 
@@ -200,31 +201,6 @@ TEST_F(Form1Look, AFocusFrameGivenWhileAPaintIsDueIsDrawnWhole) {
   EXPECT_EQ(shown, pixels()) << "the focus frame was drawn only where the paint was due";
 }
 
-namespace {
-
-// The glyph on screen: its own pixels unchanged, and around them the face, never its key colour.
-int GlyphPixelsDrawnWrong(HWND button, int size) {
-  HBITMAP stored = static_cast<HBITMAP>(LoadImageW(
-      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(GlyphResourceId(LayoutOf(SpeedButton1).glyph, size)),
-      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  HDC glyph = CreateCompatibleDC(nullptr), screen = GetDC(button);
-  HGDIOBJ old = SelectObject(glyph, stored);
-  RECT r{};
-  GetClientRect(button, &r);
-  const COLORREF key = GetPixel(glyph, 0, size - 1);
-  int wrong = 0;
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) {
-      COLORREF want = GetPixel(glyph, x, y),
-               got = GetPixel(screen, (r.right - size) / 2 + x, (r.bottom - size) / 2 + y);
-      wrong += want == key ? got == key : got != want;
-    }
-  SelectObject(glyph, old), DeleteDC(glyph), DeleteObject(stored), ReleaseDC(button, screen);
-  return wrong;
-}
-
-}  // namespace
-
 TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
   for (int dpi : {96, 120, 144, 192}) {
     SCOPED_TRACE(dpi);
@@ -237,8 +213,24 @@ TEST_F(Form1Look, IconsAndGlyphsAreLoadedAtTheSizesTheDpiAsksFor) {
     BITMAP glyph{};  // the About button keeps its glyph in its first extra bytes
     GetObjectW(reinterpret_cast<HBITMAP>(GetWindowLongPtrW(C(SpeedButton1), 0)), sizeof glyph, &glyph);
     EXPECT_EQ(glyph.bmWidth, GlyphSizeForDpi(dpi));
+    // On screen, the glyph's own pixels unchanged, and never its key colour (the bottom-left's).
     RedrawWindow(Main(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    EXPECT_EQ(GlyphPixelsDrawnWrong(C(SpeedButton1), GlyphSizeForDpi(dpi)), 0);
+    int size = GlyphSizeForDpi(dpi), wrong = 0;
+    HBITMAP stored = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                                                     MAKEINTRESOURCEW(GlyphResourceId(IDB_ABOUT, size)),
+                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HDC bits = CreateCompatibleDC(nullptr), screen = GetDC(C(SpeedButton1));
+    HGDIOBJ old = SelectObject(bits, stored);
+    RECT r{};
+    GetClientRect(C(SpeedButton1), &r);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        COLORREF want = GetPixel(bits, x, y),
+                 got = GetPixel(screen, (r.right - size) / 2 + x, (r.bottom - size) / 2 + y);
+        wrong += want == GetPixel(bits, 0, size - 1) ? got == want : got != want;
+      }
+    EXPECT_EQ(wrong, 0);
+    SelectObject(bits, old), DeleteDC(bits), DeleteObject(stored), ReleaseDC(C(SpeedButton1), screen);
   }
 }
 
