@@ -176,6 +176,9 @@ FAULTS = [
       "void TForm1::ReadContrast() {\n", W),
     F("focus-draw-left", "ui/glyph_button.cpp", "    InvalidateRect(item.hwndItem, nullptr, FALSE);\n    return;\n",
       "    return;\n", W),
+    F("glyph-key-drawn", "ui/glyph_button.cpp", "(pixels[i] & 0xFFFFFF) == key ? 0 :",
+      "(pixels[i] & 0xFFFFFF) == key ? pixels[i] | 0xFF000000 :", W),
+    F("picture-role-lost", "ui/accessible_button.cpp", "lParam, ROLE_SYSTEM_GRAPHIC)", "lParam, 0)", W),
     # Below both: the run-time function table and the handle owners.
     F("seam-hides-xp", SF, "if (g_hideNewerFunctions && firstIn != FirstIn::WindowsXp)", "if (g_hideNewerFunctions)",
       W, R),
