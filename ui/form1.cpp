@@ -1,24 +1,39 @@
 #include "ui/form1.h"
 
-#include <oleacc.h>
-
 #include <exception>
 
+#include "record/record_file.h"
 #include "resources/resource_ids.h"
 #include "ui/accessible_button.h"
 #include "ui/app_title.h"
-#include "ui/control_class.h"
 #include "ui/glyph_button.h"
 #include "ui/icons.h"
+#include "ui/message_boxes.h"
+#include "ui/message_text.h"
 #include "ui/system_api.h"
+
+namespace {
+
+constexpr wchar_t kStatusStart[] = L"Open file, please!";
+constexpr wchar_t kStatusOpened[] = L"File opened!";
+constexpr wchar_t kStatusNoFile[] = L"File not found!";
+
+using ClickHandler = void (TForm1::*)();
+struct ClickBinding {
+  ControlId control;
+  ClickHandler handler;
+};
+constexpr ClickBinding kClickHandlers[] = {
+    {BitBtn1, &TForm1::BitBtn1Click},
+    {BitBtn2, &TForm1::BitBtn2Click},
+    {BitBtn3, &TForm1::BitBtn3Click},
+    {SpeedButton1, &TForm1::SpeedButton1Click},
+};
+
+}  // namespace
 
 TForm1::~TForm1() {
   if (hwnd_) DestroyWindow(hwnd_);
-}
-
-HWND TForm1::Control(ControlId id) const {
-  std::size_t i = LayoutIndexOf(id);
-  return i < controls_.size() ? controls_[i] : nullptr;
 }
 
 bool TForm1::Create(HINSTANCE instance, int showCommand) {
@@ -56,8 +71,8 @@ bool TForm1::Create(HINSTANCE instance, int showCommand) {
   CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, kStyle, at.left, at.top, at.width, at.height,
                   nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
-  if (dpi_ != createdDpi) {
-    at = placement(dpi_);
+  if (view_.Dpi() != createdDpi) {
+    at = placement(view_.Dpi());
     SetWindowPos(hwnd_, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ShowWindow(hwnd_, showCommand);
@@ -77,9 +92,9 @@ LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   try {
     return self->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& e) {
-    self->ShowFailure(e.what());
+    self->commands_.ShowFailure(e.what());
   } catch (...) {
-    self->ShowFailure("Unexpected error");
+    self->commands_.ShowFailure("Unexpected error");
   }
   return 0;
 }
@@ -91,20 +106,20 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:               return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY:                return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case LevelRows::kStepMessage:  return OnStepLevel(static_cast<int>(wParam), static_cast<int>(lParam));
-    case WM_DRAWITEM:              return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    case WM_ERASEBKGND:            return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_DRAWITEM:              return view_.OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_ERASEBKGND:            return view_.OnEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:          return OnControlColor(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLOREDIT:          return view_.OnControlColor(reinterpret_cast<HDC>(wParam));
     case WM_TIMER:                 return OnTimer(wParam);
-    case WM_GETICON:               return OnGetIcon(wParam, lParam);
+    case WM_GETICON:               return view_.OnGetIcon(wParam, lParam);
     case WM_HELP:                  return OnHelp();
-    case WM_SYSCOLORCHANGE:        return OnSysColorChange(wParam, lParam);
-    case WM_THEMECHANGED:          return OnThemeChanged();
-    case WM_SETTINGCHANGE:         return OnSettingChange(wParam, lParam);
+    case WM_SYSCOLORCHANGE:        return view_.OnSysColorChange(wParam, lParam);
+    case WM_THEMECHANGED:          return view_.OnThemeChanged();
+    case WM_SETTINGCHANGE:         return view_.OnSettingChange(wParam, lParam);
     case WM_ACTIVATE:              return OnActivate(LOWORD(wParam) != WA_INACTIVE);
     case WM_SETFOCUS:              return OnActivate(true);
     case WM_SYSCOMMAND:            return OnSysCommand(wParam, lParam);
-    case WM_DPICHANGED:            return OnDpiChanged(wParam, reinterpret_cast<LPCRECT>(lParam));
+    case WM_DPICHANGED:            return view_.OnDpiChanged(wParam, reinterpret_cast<LPCRECT>(lParam));
     case WM_DESTROY:               return OnDestroy();
     case WM_NCDESTROY:             return OnNcDestroy();
   }
@@ -113,13 +128,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TForm1::OnCreate() {
-  dpi_ = WindowDpi(hwnd_);
-  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
-    controls_[i] = CreateControl(kForm1Layout[i]);
-    if (!controls_[i]) return false;
-  }
-  SetUpControls(false);  // nothing shows yet, so nothing to redraw
-  statusTip_.Attach(Bar());
+  if (!controls_.Create(hwnd_, instance_, WindowDpi(hwnd_))) return false;
+  view_.Attach(hwnd_, instance_);
   std::array<EditBox, LevelRows::kRows> edits;
   std::array<UpDown, LevelRows::kRows> upDowns;
   for (std::size_t row = 0; row < LevelRows::kRows; ++row) {
@@ -127,34 +137,15 @@ bool TForm1::OnCreate() {
     upDowns[row] = UpDown(Control(kLevelUpDowns[row]));
   }
   levelRows_.Attach(edits, upDowns);
-  // Created at its size, an up-down may take its own default width (17 pixels became 16): moved
-  // after creation, once it has its buddy, it keeps the table's. Only then, as a move costs a
-  // round of messages.
-  for (ControlId id : kLevelUpDowns) {
-    LayoutRect r = ScaleForDpi(LayoutOf(id).rect, dpi_);
-    RECT created{};
-    GetWindowRect(Control(id), &created);
-    if (created.right - created.left != r.width || created.bottom - created.top != r.height)
-      SetWindowPos(Control(id), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  // Created at its size, an up-down may take its own default width (17 pixels became 16): once
+  // it has its buddy, it keeps the table's.
+  for (ControlId id : kLevelUpDowns) controls_.KeepTableSize(id, view_.Dpi());
   NamePictureForScreenReaders(Control(Image1), kAppTitle);
-  if (dpi_ != SystemDpi()) ApplyIcons();
-  ReadContrast();  // and the logo, on the window's colour
 
   // Timer1 runs from the moment the window exists; its first tick fills the clock panel.
   SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
   FormCreate();
   return true;
-}
-
-HWND TForm1::CreateControl(const ControlLayout& c) {
-  ControlClass cls = ControlClassOf(c);
-  LayoutRect r = ScaleForDpi(c.rect, dpi_);
-  HWND control =
-      CreateWindowExW(cls.exStyle, cls.name, c.text, cls.style, r.left, r.top, r.width, r.height, hwnd_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-  if (control && (c.flags & kChecked)) Button(control).SetCheck(true);
-  return control;
 }
 
 LRESULT TForm1::OnCommand(int id, int code) {
@@ -173,7 +164,7 @@ LRESULT TForm1::OnCommand(int id, int code) {
 
 LRESULT TForm1::OnNotify(const NMHDR& header) {
   if (header.code == NM_CUSTOMDRAW && header.idFrom == CheckBox1)
-    return OnCheckBoxDraw(reinterpret_cast<const NMCUSTOMDRAW&>(header));
+    return view_.OnCheckBoxDraw(reinterpret_cast<const NMCUSTOMDRAW&>(header));
   if (header.code != UDN_DELTAPOS) return 0;
   int row = LevelRows::RowOf(static_cast<int>(header.idFrom));
   levelRows_.FocusRow(row);
@@ -210,7 +201,7 @@ LRESULT TForm1::OnActivate(bool active) {
 LRESULT TForm1::OnHelp() {
   // F1 opens About, the one help the program has. While a box is up the window is disabled,
   // and F1 there must not open another.
-  if (IsWindowEnabled(hwnd_)) RunCommand(&TForm1::SpeedButton1Click);
+  if (IsWindowEnabled(hwnd_)) commands_.Run([this] { SpeedButton1Click(); });
   return TRUE;
 }
 
@@ -223,6 +214,54 @@ LRESULT TForm1::OnDestroy() {
 LRESULT TForm1::OnNcDestroy() {
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   hwnd_ = nullptr;
-  controls_.fill(nullptr);
+  controls_.Forget();
   return 0;
 }
+
+void TForm1::RunClickHandler(ControlId id) {
+  for (const auto& binding : kClickHandlers) {
+    // A click queued behind a running command, or behind its box, would otherwise run inside that
+    // box's modal loop: every failing save stacking one more box.
+    if (binding.control == id) commands_.Run([this, &binding] { (this->*binding.handler)(); });
+  }
+}
+
+void TForm1::SetStatusMessage(const std::wstring& text) { controls_.Bar().SetPartText(0, text); }
+
+void TForm1::FormCreate() { SetStatusMessage(kStatusStart); }
+
+void TForm1::Timer1Timer() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  ShowClock(now);
+}
+
+void TForm1::BitBtn1Click() {
+  if (!OpenDialog1.Execute(hwnd_)) {
+    SetStatusMessage(kStatusNoFile);
+    return;
+  }
+  // Said before the load, which may fail: the levels shown stay those of the file opened before.
+  view_.SetPathTip(PathTipText(openedPath_, OpenDialog1.FileName()));
+  saveRule_.Open([this] { LoadRecord(record_, OpenDialog1.FileName()); });
+  openedPath_ = OpenDialog1.FileName();
+  view_.SetPathTip(openedPath_);
+  levelRows_.Show(record_.ReadLevels());
+  SetStatusMessage(kStatusOpened);
+}
+
+void TForm1::BitBtn2Click() {
+  SaveRefusal refusal = saveRule_.Check();
+  if (refusal != SaveRefusal::None) {
+    ShowGuidanceBox(SaveRefusalText(refusal));
+    return;
+  }
+  const VolumeLevels levels = levelRows_.ToSave();
+  SaveRecord(record_, OpenDialog1.FileName(), levels);
+  // Show what was saved, so text that did not count is not left looking saved.
+  levelRows_.Show(levels);
+}
+
+void TForm1::BitBtn3Click() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void TForm1::SpeedButton1Click() { ShowAboutBox(hwnd_); }

@@ -1,12 +1,11 @@
-// The main window's view: fonts, margins, glyphs and icons at the window's DPI, the colours it
-// draws with, and what it paints itself.
+#include "ui/form1_view.h"
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
 #include "resources/resource_ids.h"
 #include "system/system_functions.h"
-#include "ui/form1.h"
 #include "ui/glyph_button.h"
 #include "ui/high_contrast.h"
 #include "ui/icons.h"
@@ -48,7 +47,17 @@ LOGFONTW StatusFontAt(int dpi) {
 
 }  // namespace
 
-void TForm1::SetUpControls(bool redraw) {
+void Form1View::Attach(HWND form, HINSTANCE instance) {
+  form_ = form;
+  instance_ = instance;
+  dpi_ = WindowDpi(form);
+  SetUpControls(false);  // nothing shows yet, so nothing to redraw
+  statusTip_.Attach(controls_.Bar());
+  if (dpi_ != SystemDpi()) ApplyIcons();
+  ReadContrast();  // and the logo, on the window's colour
+}
+
+void Form1View::SetUpControls(bool redraw) {
   // Every control gets its new font and glyph before the old ones are deleted, when the members
   // take the new ones at the end: no control is ever left holding a deleted font or bitmap.
   UniqueFont windowFont =
@@ -62,13 +71,15 @@ void TForm1::SetUpControls(bool redraw) {
   std::array<UniqueBitmap, kForm1Layout.size()> glyphs;
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     const ControlLayout& c = kForm1Layout[i];
-    const ControlWindow control(controls_[i]);
+    const ControlWindow control(controls_.All()[i]);
     if (c.glyph) glyphs[i] = LoadGlyph(instance_, GlyphResourceId(c.glyph, glyphSize));
     if (c.font == FontKind::Window || c.font == FontKind::Label)
       control.SetFont(c.font == FontKind::Label ? labelFont.get() : windowFont.get(), redraw);
     // After the font, which resets the margins: a 17-pixel box would draw its digit under the caret.
-    if (c.kind == ControlKind::Edit) EditBox(controls_[i]).SetMargins(ScaleForDpi(kEditLeftMargin, dpi_), 0);
-    if (c.kind == ControlKind::SpeedButton) SetSpeedButtonGlyph(controls_[i], glyphs[i].get(), glyphSize);
+    if (c.kind == ControlKind::Edit)
+      EditBox(controls_.All()[i]).SetMargins(ScaleForDpi(kEditLeftMargin, dpi_), 0);
+    if (c.kind == ControlKind::SpeedButton)
+      SetSpeedButtonGlyph(controls_.All()[i], glyphs[i].get(), glyphSize);
   }
   windowFont_ = std::move(windowFont);
   labelFont_ = std::move(labelFont);
@@ -76,12 +87,12 @@ void TForm1::SetUpControls(bool redraw) {
   glyphs_ = std::move(glyphs);
   glyphSize_ = glyphSize;
   const int parts[] = {ScaleForDpi(kStatusPanel0Width, dpi_), -1};
-  Bar().SetParts(parts);
+  controls_.Bar().SetParts(parts);
   FitStatusFont(redraw);
 }
 
-void TForm1::FitStatusFont(bool redraw) {
-  const StatusBar bar = Bar();
+void Form1View::FitStatusFont(bool redraw) {
+  const StatusBar bar = controls_.Bar();
   RECT part = bar.PartRect(1);
   LOGFONTW font = StatusFontAt(dpi_);
   const LONG sign = font.lfHeight < 0 ? -1 : 1;
@@ -104,46 +115,36 @@ void TForm1::FitStatusFont(bool redraw) {
   statusFont_ = std::move(fitted);  // the bar's old font is deleted only now
 }
 
-void TForm1::ApplyLayout() {
-  for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
-    LayoutRect r = ScaleForDpi(kForm1Layout[i].rect, dpi_);
-    SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  SetUpControls(true);
-  statusTip_.Place();
-  InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void TForm1::ApplyIcons() {
+void Form1View::ApplyIcons() {
   // Sized for this DPI, so the title bar and the task switcher never shrink a larger image.
   UniqueIcon small(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kSmallIconSize, dpi_)));
-  WindowSetIcon(hwnd_, ICON_SMALL, small.get());
+  WindowSetIcon(form_, ICON_SMALL, small.get());
   smallIcon_ = std::move(small);  // the icon the window used before is released only now
   // The large one only once given out; set, so that whoever holds it hears of the new one.
   if (largeIcon_) {
     UniqueIcon large(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
-    WindowSetIcon(hwnd_, ICON_BIG, large.get());
+    WindowSetIcon(form_, ICON_BIG, large.get());
     largeIcon_ = std::move(large);
   }
 }
 
-LRESULT TForm1::OnGetIcon(WPARAM which, LPARAM dpi) {
+LRESULT Form1View::OnGetIcon(WPARAM which, LPARAM dpi) {
   // The small icon is the class's until the window needs one for another DPI.
-  if (which != ICON_BIG && !smallIcon_) return static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
+  if (which != ICON_BIG && !smallIcon_) return static_cast<LRESULT>(GetClassLongPtrW(form_, GCLP_HICONSM));
   // The large icon is not in the window's title bar: it is made when the task switcher or the
   // taskbar first asks, and given to them without setting it, which would redraw the frame.
-  if (which != ICON_BIG) return DefWindowProcW(hwnd_, WM_GETICON, which, dpi);
+  if (which != ICON_BIG) return DefWindowProcW(form_, WM_GETICON, which, dpi);
   if (!largeIcon_)
     largeIcon_.reset(LoadIconForSize(instance_, IDI_VELMORA, ScaleForDpi(kLargeIconSize, dpi_)));
   return reinterpret_cast<LRESULT>(largeIcon_.get());
 }
 
-void TForm1::ReadContrast() {
+void Form1View::ReadContrast() {
   ForgetButtonStyle();
   bool on = FollowSchemeColors();
   if (on != followScheme_) {
     followScheme_ = on;
-    for (HWND control : controls_) SetVisualStyle(control, !on);
+    for (HWND control : controls_.All()) SetVisualStyle(control, !on);
     SetVisualStyle(statusTip_.Handle(), !on);
   }
   if (BackgroundColor() != logoBackground_) {
@@ -151,38 +152,38 @@ void TForm1::ReadContrast() {
     logoBackground_ = BackgroundColor();
   }
   // Every child too: a label paints with the colours the window gives it only when it repaints.
-  if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  if (form_) RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TForm1::SetPathTip(const std::wstring& text) {
+void Form1View::SetPathTip(const std::wstring& text) {
   if (statusTip_.SetText(text) && followScheme_) SetVisualStyle(statusTip_.Handle(), false);
 }
 
 // White with black text unless the user's scheme is dark or high contrast; then the system's
 // window colours throughout.
-COLORREF TForm1::BackgroundColor() const {
+COLORREF Form1View::BackgroundColor() const {
   return followScheme_ ? GetSysColor(COLOR_WINDOW) : kFixedBackground;
 }
 
-COLORREF TForm1::TextColor() const { return followScheme_ ? GetSysColor(COLOR_WINDOWTEXT) : kFixedText; }
+COLORREF Form1View::TextColor() const { return followScheme_ ? GetSysColor(COLOR_WINDOWTEXT) : kFixedText; }
 
-HBRUSH TForm1::BackgroundBrush() const {
+HBRUSH Form1View::BackgroundBrush() const {
   return followScheme_ ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
 
-HBITMAP TForm1::GlyphBitmap(ControlId id) const {
+HBITMAP Form1View::GlyphBitmap(ControlId id) const {
   std::size_t i = LayoutIndexOf(id);
   return i < glyphs_.size() ? glyphs_[i].get() : nullptr;
 }
 
-LRESULT TForm1::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
+LRESULT Form1View::OnSysColorChange(WPARAM wParam, LPARAM lParam) {
   // Common controls learn of new colours only from their parent.
-  for (HWND control : controls_) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
+  for (HWND control : controls_.All()) SendMessageW(control, WM_SYSCOLORCHANGE, wParam, lParam);
   ReadContrast();
   return 0;
 }
 
-LRESULT TForm1::OnSettingChange(WPARAM wParam, LPARAM lParam) {
+LRESULT Form1View::OnSettingChange(WPARAM wParam, LPARAM lParam) {
   ReadContrast();  // high contrast on or off, or a new scheme
   if (lParam && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"intl") == 0) {
     clock_.Rebuild();
@@ -190,15 +191,15 @@ LRESULT TForm1::OnSettingChange(WPARAM wParam, LPARAM lParam) {
   } else if (wParam == SPI_SETNONCLIENTMETRICS) {
     FitStatusFont(true);
   }
-  return DefWindowProcW(hwnd_, WM_SETTINGCHANGE, wParam, lParam);
+  return DefWindowProcW(form_, WM_SETTINGCHANGE, wParam, lParam);
 }
 
-LRESULT TForm1::OnThemeChanged() {
+LRESULT Form1View::OnThemeChanged() {
   ReadContrast();  // a style turned on or off may change what the scheme asks of the window
   return 0;
 }
 
-LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
+LRESULT Form1View::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
   const int dpiX = LOWORD(dpis), dpiY = HIWORD(dpis);
   // Windows always sends one DPI for both axes and the window's new frame. Anything else is
   // a broken message: acting on it would blank the window or push every control off-screen.
@@ -207,28 +208,31 @@ LRESULT TForm1::OnDpiChanged(WPARAM dpis, const RECT* suggested) {
     return 0;
   dpi_ = dpiY;
   ForgetButtonStyle();
-  ApplyLayout();
+  controls_.Place(dpi_);
+  SetUpControls(true);
+  statusTip_.Place();
+  InvalidateRect(form_, nullptr, TRUE);
   ApplyIcons();
-  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+  SetWindowPos(form_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
   return 0;
 }
 
-LRESULT TForm1::OnEraseBackground(HDC dc) {
+LRESULT Form1View::OnEraseBackground(HDC dc) {
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(form_, &client);
   FillRect(dc, &client, BackgroundBrush());
   return TRUE;
 }
 
 // Labels, the check box and the level boxes: the window's background and its text colour.
-LRESULT TForm1::OnControlColor(HDC dc) const {
+LRESULT Form1View::OnControlColor(HDC dc) const {
   SetBkColor(dc, BackgroundColor());
   SetTextColor(dc, TextColor());
   return reinterpret_cast<LRESULT>(BackgroundBrush());
 }
 
-LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
+LRESULT Form1View::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   // The form draws the caption in every scheme, in the colour for disabled text: the button's own
   // drawing greys it too faintly to read, or on a dark scheme embosses it in the 3-D colours,
   // which look no different from enabled text. The box is the visual style's, drawn before the
@@ -263,7 +267,7 @@ LRESULT TForm1::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   return own ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
 }
 
-LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+LRESULT Form1View::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == Image1) {
     FillRect(item.hDC, &item.rcItem, BackgroundBrush());
     if (!logo_) return TRUE;
@@ -285,10 +289,10 @@ LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
   return TRUE;
 }
 
-void TForm1::ShowClock(const SYSTEMTIME& time) {
+void Form1View::ShowClock(const SYSTEMTIME& time) {
   if (!clockShown_) {
     clockShown_ = true;
     FitStatusFont(true);
   }
-  Bar().SetPartText(1, L"\t" + clock_.Text(time));  // a leading tab centres it
+  controls_.Bar().SetPartText(1, L"\t" + clock_.Text(time));  // a leading tab centres it
 }

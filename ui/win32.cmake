@@ -5,8 +5,9 @@ find_library(JPEG_LIBRARY NAMES libjpeg.a jpeg REQUIRED)
 add_library(velmora_ui STATIC
   accessible_button.cpp
   clock.cpp
+  command_gate.cpp
   form1.cpp
-  form1_commands.cpp
+  form1_controls.cpp
   form1_view.cpp
   glyph_button.cpp
   icons.cpp
