@@ -1,8 +1,10 @@
 // The window as a user meets it through the real input devices and the screen: the spin arrows
-// and keys, F1, the caret's margin, the icons and glyphs at each DPI, broken DPI messages, high contrast.
+// and keys, typing, Enter held, clicks after a box, F1, the caret's margin, the path's tip, the
+// icons and glyphs at each DPI, broken DPI messages.
 #include <cstdlib>
 
 #include "resources/resource_ids.h"
+#include "tests/record_test_support.h"
 #include "tests/window_test_support.h"
 #include "ui/system_api.h"
 
@@ -28,6 +30,13 @@ void ClickAt(HWND main, POINT screen) {
   Pump(120, main);
   click.mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(1, &click, sizeof click);
+}
+
+BOOL CALLBACK FindBalloon(HWND window, LPARAM found) {
+  if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) &&
+      ClassOf(window) == TOOLTIPS_CLASSW)
+    *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
 }
 
 SIZE IconSize(HICON icon) {
@@ -57,6 +66,19 @@ class Form1Input : public Form1Test {
     return {(r.left + r.right) / 2, up ? r.top + quarter : r.bottom - 1 - quarter};
   }
   std::wstring Text(ControlId id) const { return TextOf(C(id)); }
+  // A record whose levels are all 2, opened through the dialog.
+  fs::path OpenLevels2() {
+    WriteBytes(file_, WithLevels(Pattern(kRecordSize, 3), {2, 2, 2, 2}));
+    DialogScript script({DialogScript::OpenWith(file_.wstring())});
+    Click(BitBtn1);
+    return file_;
+  }
+  void TearDown() override {
+    Form1Test::TearDown();
+    fs::remove_all(file_.parent_path());
+  }
+  fs::path file_ = fs::temp_directory_path() / (L"velmora-input-" + std::to_wstring(GetCurrentProcessId())) /
+                   L"audio_cfg.db";
 };
 
 using Form1Look = Form1Test;
@@ -106,6 +128,89 @@ TEST_F(Form1Input, ArrowsStepFromTheLastValidValueWhenTheTextDoesNotCount) {
   EXPECT_EQ(Text(Edit1), L"4");
 }
 
+TEST_F(Form1Input, ADigitTypedAfterAClickInEitherHalfOfABoxIsTheLevelSaved) {
+  fs::create_directories(file_.parent_path());
+  const fs::path file = OpenLevels2();
+  RECT box{};
+  GetWindowRect(C(Edit1), &box);
+  const int quarter = (box.right - box.left) / 4, y = (box.top + box.bottom) / 2;
+  for (auto [x, digit] : {std::pair{box.left + quarter, '4'}, {box.right - quarter, '5'}}) {
+    SetFocus(C(BitBtn1));
+    ClickAt(Main(), {x, y});
+    PressKey(Main(), digit);
+    EXPECT_TRUE(PumpUntil([&] { return Text(Edit1) == std::wstring(1, digit); }, 2000))
+        << Text(Edit1).c_str();
+    Click(BitBtn2);
+    EXPECT_EQ(ReadBytes(file)[397], digit - '0');
+  }
+  // Text that does not count says so on the box at once; Save shows the level it saved.
+  ClickAt(Main(), {box.left + quarter, y});
+  PressKey(Main(), 'X');
+  bool balloon = false;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return EnumThreadWindows(GetCurrentThreadId(), FindBalloon, reinterpret_cast<LPARAM>(&balloon)) &&
+               balloon;
+      },
+      2000));
+  Click(BitBtn2);
+  EXPECT_EQ(Text(Edit1), L"5");
+}
+
+TEST_F(Form1Input, EnterHeldOnSaveSavesOnce) {
+  fs::create_directories(file_.parent_path());
+  const fs::path file = OpenLevels2();
+  SetWindowTextW(C(Edit1), L"5");
+  SetFocus(C(BitBtn2));
+  for (LPARAM repeat : {0L, 1L << 30, 1L << 30, 1L << 30}) {  // each after the save before is over
+    PostMessageW(C(BitBtn2), WM_KEYDOWN, VK_RETURN, 1 | repeat);
+    Pump(0);
+    EXPECT_EQ(ReadBytes(file)[397], 5);
+  }
+  PostMessageW(C(BitBtn2), WM_KEYUP, VK_RETURN, 0xC0000001);
+  Pump(0);
+  EXPECT_EQ(ReadBytes(fs::path(file) += L".bak")[397], 2) << "saved again: the levels as loaded are gone";
+}
+
+TEST_F(Form1Input, AClickMadeAsABoxClosesRunsAfterIt) {
+  RECT r{};
+  GetClientRect(C(SpeedButton1), &r);
+  const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+  // Esc on About and a click on it again at once: both wait in the queue while the box goes.
+  DialogScript script({[&](HWND box, SeenDialog&) {
+                         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+                         PostMessageW(C(SpeedButton1), WM_LBUTTONDOWN, MK_LBUTTON, centre);
+                         PostMessageW(C(SpeedButton1), WM_LBUTTONUP, 0, centre);
+                       },
+                       DialogScript::Press(IDOK)});
+  Click(SpeedButton1);
+  EXPECT_TRUE(PumpUntil([&] { return script.Seen().size() == 2; }, 5000));
+}
+
+TEST_F(Form1Input, TheTipOfALongPathLiesOnTheScreenWhole) {
+  // Wide letters, and no longer than Wine's open dialog takes.
+  std::wstring path = L"C:\\";
+  while (path.size() < 236) path += L"MWMWMWMWMWMWMWMWMW\\";
+  DialogScript script({DialogScript::OpenWith(path + L"audio_cfg.db"), DialogScript::Press(IDOK)});
+  Click(BitBtn1);  // fails: the tip says which file could not be opened
+  RECT part = StatusBarPartRect(C(StatusBar1), 0);
+  MapWindowPoints(C(StatusBar1), nullptr, reinterpret_cast<POINT*>(&part), 2);
+  SetCursorPos(part.left + 20, (part.top + part.bottom) / 2);
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  move.mi = {1, 0, 0, MOUSEEVENTF_MOVE, 0, 0};
+  SendInput(1, &move, sizeof move);
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form_.StatusTipWindow()) != FALSE; }, 5000));
+  RECT shown{}, inside{};
+  GetWindowRect(form_.StatusTipWindow(), &shown);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(Main(), MONITOR_DEFAULTTONEAREST), &monitor);
+  IntersectRect(&inside, &shown, &monitor.rcWork);
+  EXPECT_TRUE(EqualRect(&inside, &shown))
+      << shown.left << "," << shown.top << " " << shown.right << "," << shown.bottom;
+}
+
 TEST_F(Form1Input, FocusComesBackWhereItWasAfterSwitchingAway) {
   SetFocus(C(Edit3));
   HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
@@ -151,6 +256,8 @@ TEST_F(Form1Look, TextBoxesKeepTheCaretOffTheDigitAt96And144) {
     SetFocus(edit);
     SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);  // steps and places the caret as a user's key does
     Pump(20);
+    EXPECT_EQ(SendMessageW(edit, EM_GETSEL, 0, 0), MAKELONG(0, 1))
+        << "the digit, selected, is replaced by the next";
     HideCaret(edit);  // read the digit alone
     RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     POINT caret{};

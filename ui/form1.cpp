@@ -101,6 +101,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:        return OnSysColorChange(wParam, lParam);
     case WM_THEMECHANGED:          return OnThemeChanged();
     case WM_SETTINGCHANGE:         return OnSettingChange(wParam, lParam);
+    case WM_ENABLE:                return OnEnable(wParam != FALSE);
     case WM_ACTIVATE:              return OnActivate(LOWORD(wParam) != WA_INACTIVE);
     case WM_SETFOCUS:              return OnActivate(true);
     case WM_SYSCOMMAND:            return OnSysCommand(wParam, lParam);
@@ -117,6 +118,7 @@ bool TForm1::OnCreate() {
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     controls_[i] = CreateControl(kForm1Layout[i]);
     if (!controls_[i]) return false;
+    if (kForm1Layout[i].kind == ControlKind::GlyphButton) PressOncePerKey(controls_[i]);
   }
   SetUpControls(false);  // nothing shows yet, so nothing to redraw
   statusTip_.Attach(Bar());
@@ -167,6 +169,7 @@ LRESULT TForm1::OnCommand(int id, int code) {
     return 0;
   }
   if (code == EN_CHANGE) levelRows_.TextChanged(LevelRows::RowOf(id));
+  if (code == EN_KILLFOCUS) levelRows_.HideNotALevel();
   if (code == BN_CLICKED) RunClickHandler(static_cast<ControlId>(id));
   return 0;
 }

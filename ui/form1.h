@@ -96,6 +96,8 @@ class TForm1 {
   void RunCommand(void (TForm1::*handler)());
   // The handler bound to a clicked control, if it has one, as one command.
   void RunClickHandler(ControlId id);
+  // A box the command showed has closed: the command holds the thread again from now.
+  LRESULT OnEnable(bool enabled);
   void ShowFailure(const char* message);
 
   HWND hwnd_ = nullptr;
@@ -123,5 +125,6 @@ class TForm1 {
   bool followScheme_ = false;    // the user's colours, not the fixed white and black
   bool clockShown_ = false;      // the status font is fitted to the clock once it shows
   bool commandRunning_ = false;  // while a button's command runs, or a failure's box shows
+  DWORD heldSince_ = 0;          // input from this time on came while the command held the thread
   SaveRule saveRule_;
 };

@@ -25,8 +25,9 @@ constexpr ClickBinding kClickHandlers[] = {
     {SpeedButton1, &TForm1::SpeedButton1Click},
 };
 
-// Takes the keyboard and mouse input queued for this thread's windows off the queue unseen.
-void DropQueuedInput() {
+// Takes off the queue, unseen, the keyboard and mouse input that came from a time on. Each kind
+// of input is in the order it came, so it goes from the first that came at or after that time.
+void DropInputSince(DWORD since) {
   // Taking an F1 key press off the queue posts this (WM_KEYF1, which XP's headers do not name);
   // it would become WM_HELP. So it goes after the keys.
   constexpr UINT kKeyF1 = 0x004D;
@@ -39,8 +40,10 @@ void DropQueuedInput() {
                               {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
   MSG msg;
   for (const Range& range : kInput) {
-    while (PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE)) {
-      // Whatever the range, a quit message comes out too: it is put back for the loop.
+    while (PeekMessageW(&msg, nullptr, range.first, range.last, PM_NOREMOVE) && msg.message != WM_QUIT &&
+           static_cast<LONG>(msg.time - since) >= 0) {
+      // Whatever the filter, a quit message comes out too: it is put back for the loop.
+      if (!PeekMessageW(&msg, nullptr, msg.message, msg.message, PM_REMOVE)) break;
       if (msg.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return;
@@ -50,20 +53,27 @@ void DropQueuedInput() {
 }
 
 // One command for one scope: the flag says one runs, and the clicks and keys that came while it
-// held the window's thread (a save on a slow card, its box) are dropped at its end instead of
-// being run afterwards, one more save for each.
+// held the window's thread (a save on a slow card) are dropped at its end instead of being run
+// afterwards, one more save for each. The thread is held from the input that started the
+// command, and again from the moment a box it showed closed; what came while the box showed
+// went to the box, and what came after it was closed, quicker than the box went, is the user's
+// next command and runs.
 class CommandScope {
  public:
-  explicit CommandScope(bool& running) : running_(running), was_(std::exchange(running, true)) {}
+  CommandScope(bool& running, DWORD& heldSince)
+      : running_(running), heldSince_(heldSince), was_(std::exchange(running, true)) {
+    heldSince = static_cast<DWORD>(GetMessageTime());
+  }
   CommandScope(const CommandScope&) = delete;
   CommandScope& operator=(const CommandScope&) = delete;
   ~CommandScope() {
-    DropQueuedInput();
+    DropInputSince(heldSince_);
     running_ = was_;
   }
 
  private:
   bool& running_;
+  DWORD& heldSince_;
   bool was_;
 };
 
@@ -79,12 +89,19 @@ void TForm1::RunCommand(void (TForm1::*handler)()) {
   // A click queued behind a running command, or behind its box, would otherwise run inside that
   // box's modal loop: every failing save stacking one more box.
   if (commandRunning_) return;
-  CommandScope command(commandRunning_);
+  CommandScope command(commandRunning_, heldSince_);
   (this->*handler)();
 }
 
+LRESULT TForm1::OnEnable(bool enabled) {
+  // Every box and dialog a command shows disables the window while it shows. Input stamped in the
+  // tick it closed came before the command went on.
+  if (enabled && commandRunning_) heldSince_ = GetTickCount() + 1;
+  return 0;
+}
+
 void TForm1::ShowFailure(const char* message) {
-  CommandScope command(commandRunning_);  // the box belongs to the command that failed
+  CommandScope command(commandRunning_, heldSince_);  // the box belongs to the command that failed
   ShowErrorBox(message);
 }
 
