@@ -32,11 +32,10 @@ void ClickAt(HWND main, POINT screen) {
   SendInput(1, &click, sizeof click);
 }
 
-BOOL CALLBACK FindBalloon(HWND window, LPARAM found) {
-  if (IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) &&
-      ClassOf(window) == TOOLTIPS_CLASSW)
-    *reinterpret_cast<bool*>(found) = true;
-  return TRUE;
+// Stops at a balloon tip on the screen.
+BOOL CALLBACK NotABalloon(HWND window, LPARAM) {
+  return !IsWindowVisible(window) || !(GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) ||
+         ClassOf(window) != TOOLTIPS_CLASSW;
 }
 
 SIZE IconSize(HICON icon) {
@@ -67,11 +66,11 @@ class Form1Input : public Form1Test {
   }
   std::wstring Text(ControlId id) const { return TextOf(C(id)); }
   // A record whose levels are all 2, opened through the dialog.
-  fs::path OpenLevels2() {
+  void OpenLevels2() {
+    fs::create_directories(file_.parent_path());
     WriteBytes(file_, WithLevels(Pattern(kRecordSize, 3), {2, 2, 2, 2}));
     DialogScript script({DialogScript::OpenWith(file_.wstring())});
     Click(BitBtn1);
-    return file_;
   }
   void TearDown() override {
     Form1Test::TearDown();
@@ -128,59 +127,34 @@ TEST_F(Form1Input, ArrowsStepFromTheLastValidValueWhenTheTextDoesNotCount) {
   EXPECT_EQ(Text(Edit1), L"4");
 }
 
-TEST_F(Form1Input, ADigitTypedAfterAClickInEitherHalfOfABoxIsTheLevelSaved) {
-  fs::create_directories(file_.parent_path());
-  const fs::path file = OpenLevels2();
+TEST_F(Form1Input, ADigitTypedAfterAClickInEitherHalfOfABoxIsSavedByOnePressOfEnterHeld) {
+  OpenLevels2();
   RECT box{};
   GetWindowRect(C(Edit1), &box);
   const int quarter = (box.right - box.left) / 4, y = (box.top + box.bottom) / 2;
   for (auto [x, digit] : {std::pair{box.left + quarter, '4'}, {box.right - quarter, '5'}}) {
-    SetFocus(C(BitBtn1));
     ClickAt(Main(), {x, y});
     PressKey(Main(), digit);
-    EXPECT_TRUE(PumpUntil([&] { return Text(Edit1) == std::wstring(1, digit); }, 2000))
-        << Text(Edit1).c_str();
-    Click(BitBtn2);
-    EXPECT_EQ(ReadBytes(file)[397], digit - '0');
+    EXPECT_TRUE(PumpUntil([&] { return Text(Edit1) == std::wstring(1, digit); }, 2000));
+    SetFocus(C(BitBtn2));  // Enter held on Save: each repeat comes after the save before is over
+    for (LPARAM repeat : {0L, 1L << 30, 1L << 30}) {
+      PostMessageW(C(BitBtn2), WM_KEYDOWN, VK_RETURN, 1 | repeat);
+      Pump(0);
+    }
+    EXPECT_EQ(ReadBytes(file_)[397], digit - '0');
   }
-  // Text that does not count says so on the box at once; Save shows the level it saved.
-  ClickAt(Main(), {box.left + quarter, y});
+  EXPECT_EQ(ReadBytes(fs::path(file_) += L".bak")[397], 4) << "more saves than presses";
+  ClickAt(Main(), {box.left + quarter, y});  // text that does not count says so at once
   PressKey(Main(), 'X');
-  bool balloon = false;
-  EXPECT_TRUE(PumpUntil(
-      [&] {
-        return EnumThreadWindows(GetCurrentThreadId(), FindBalloon, reinterpret_cast<LPARAM>(&balloon)) &&
-               balloon;
-      },
-      2000));
-  Click(BitBtn2);
-  EXPECT_EQ(Text(Edit1), L"5");
-}
-
-TEST_F(Form1Input, EnterHeldOnSaveSavesOnce) {
-  fs::create_directories(file_.parent_path());
-  const fs::path file = OpenLevels2();
-  SetWindowTextW(C(Edit1), L"5");
-  SetFocus(C(BitBtn2));
-  for (LPARAM repeat : {0L, 1L << 30, 1L << 30, 1L << 30}) {  // each after the save before is over
-    PostMessageW(C(BitBtn2), WM_KEYDOWN, VK_RETURN, 1 | repeat);
-    Pump(0);
-    EXPECT_EQ(ReadBytes(file)[397], 5);
-  }
-  PostMessageW(C(BitBtn2), WM_KEYUP, VK_RETURN, 0xC0000001);
-  Pump(0);
-  EXPECT_EQ(ReadBytes(fs::path(file) += L".bak")[397], 2) << "saved again: the levels as loaded are gone";
+  EXPECT_TRUE(PumpUntil([] { return !EnumThreadWindows(GetCurrentThreadId(), NotABalloon, 0); }, 2000));
 }
 
 TEST_F(Form1Input, AClickMadeAsABoxClosesRunsAfterIt) {
-  RECT r{};
-  GetClientRect(C(SpeedButton1), &r);
-  const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
   // Esc on About and a click on it again at once: both wait in the queue while the box goes.
   DialogScript script({[&](HWND box, SeenDialog&) {
                          PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
-                         PostMessageW(C(SpeedButton1), WM_LBUTTONDOWN, MK_LBUTTON, centre);
-                         PostMessageW(C(SpeedButton1), WM_LBUTTONUP, 0, centre);
+                         PostMessageW(C(SpeedButton1), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+                         PostMessageW(C(SpeedButton1), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
                        },
                        DialogScript::Press(IDOK)});
   Click(SpeedButton1);
@@ -188,27 +162,19 @@ TEST_F(Form1Input, AClickMadeAsABoxClosesRunsAfterIt) {
 }
 
 TEST_F(Form1Input, TheTipOfALongPathLiesOnTheScreenWhole) {
-  // Wide letters, and no longer than Wine's open dialog takes.
-  std::wstring path = L"C:\\";
+  std::wstring path = L"C:\\";  // wide letters, and no longer than Wine's open dialog takes
   while (path.size() < 236) path += L"MWMWMWMWMWMWMWMWMW\\";
   DialogScript script({DialogScript::OpenWith(path + L"audio_cfg.db"), DialogScript::Press(IDOK)});
   Click(BitBtn1);  // fails: the tip says which file could not be opened
-  RECT part = StatusBarPartRect(C(StatusBar1), 0);
+  RECT part = StatusBarPartRect(C(StatusBar1), 0), shown{}, inside{};
   MapWindowPoints(C(StatusBar1), nullptr, reinterpret_cast<POINT*>(&part), 2);
   SetCursorPos(part.left + 20, (part.top + part.bottom) / 2);
-  INPUT move{};
-  move.type = INPUT_MOUSE;
-  move.mi = {1, 0, 0, MOUSEEVENTF_MOVE, 0, 0};
-  SendInput(1, &move, sizeof move);
+  mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form_.StatusTipWindow()) != FALSE; }, 5000));
-  RECT shown{}, inside{};
   GetWindowRect(form_.StatusTipWindow(), &shown);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoW(MonitorFromWindow(Main(), MONITOR_DEFAULTTONEAREST), &monitor);
-  IntersectRect(&inside, &shown, &monitor.rcWork);
-  EXPECT_TRUE(EqualRect(&inside, &shown))
-      << shown.left << "," << shown.top << " " << shown.right << "," << shown.bottom;
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  IntersectRect(&inside, &shown, &screen);
+  EXPECT_TRUE(EqualRect(&inside, &shown));
 }
 
 TEST_F(Form1Input, FocusComesBackWhereItWasAfterSwitchingAway) {
