@@ -107,8 +107,9 @@ void LevelRows::ShowNotALevel(std::size_t row) {
     SendMessageW(balloon_, TTM_SETMAXTIPWIDTH, 0, 300);
     SendMessageW(balloon_, TTM_SETTITLEW, TTI_WARNING, reinterpret_cast<LPARAM>(L"Not a level"));
   }
-  balloonText_ =
-      L"Type one digit from 1 to 6. Until then the level stays " + std::to_wstring(levels_[row]) + L".";
+  // A level is one digit (and to_wstring would pull in wide printf).
+  balloonText_ = L"Type one digit from 1 to 6. Until then the level stays 0.";
+  balloonText_[balloonText_.size() - 2] = static_cast<wchar_t>(L'0' + levels_[row]);
   TTTOOLINFOW tool = BalloonTool();
   SendMessageW(balloon_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
   RECT box{};
