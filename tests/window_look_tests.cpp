@@ -1,4 +1,5 @@
-// The window's look at each DPI: the focus frame, the icons and glyphs, broken DPI messages.
+// The window's look at each DPI: the caret's margin, the focus frame, the icons and glyphs,
+// broken DPI messages.
 #include "resources/resource_ids.h"
 #include "tests/window_test_support.h"
 
@@ -18,6 +19,51 @@ SIZE IconSize(HICON icon) {
 using Form1Look = Form1Test;
 
 }  // namespace
+
+TEST_F(Form1Look, TextBoxesKeepTheCaretOffTheDigitAt96And144) {
+  for (int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    if (dpi != kBaseDpi) ChangeDpi(Main(), dpi);
+    for (ControlId edit : kLevelEdits) {
+      DWORD margins = static_cast<DWORD>(SendMessageW(C(edit), EM_GETMARGINS, 0, 0));
+      EXPECT_EQ(LOWORD(margins), ScaleForDpi(kEditLeftMargin, dpi));
+      EXPECT_GE(LOWORD(margins), 1);
+      EXPECT_LE(LOWORD(margins), ScaleForDpi(3, dpi));
+    }
+    // The digit stands off the box's edge, and the caret, where Tab and the spin keys leave
+    // it, stands right of the digit's ink.
+    HWND edit = C(Edit1);
+    SetFocus(edit);
+    SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);  // steps and places the caret as a user's key does
+    Pump(20);
+    EXPECT_EQ(SendMessageW(edit, EM_GETSEL, 0, 0), MAKELONG(0, 1))
+        << "the digit, selected, is replaced by the next";
+    HideCaret(edit);  // read the digit alone
+    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    POINT caret{};
+    GetCaretPos(&caret);
+    HDC dc = GetDC(edit);
+    RECT client{};
+    GetClientRect(edit, &client);
+    int firstInk = -1, lastInk = -1;
+    for (int x = 0; x < client.right; ++x) {
+      for (int y = 0; y < client.bottom; ++y) {
+        COLORREF c = GetPixel(dc, x, y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 160) {
+          if (firstInk < 0) firstInk = x;
+          lastInk = x;
+          break;
+        }
+      }
+    }
+    ReleaseDC(edit, dc);
+    ShowCaret(edit);
+    ASSERT_GE(firstInk, 0) << "no digit drawn";
+    EXPECT_GE(firstInk, ScaleForDpi(kEditLeftMargin, dpi)) << "the digit touches the box's edge";
+    EXPECT_GT(caret.x, lastInk) << "the caret covers the digit";
+    EXPECT_LT(caret.x, client.right) << "the caret is outside the box";
+  }
+}
 
 TEST_F(Form1Look, AFocusFrameGivenWhileAPaintIsDueIsDrawnWhole) {
   HWND save = C(BitBtn2);
