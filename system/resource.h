@@ -26,6 +26,7 @@ using UniqueFind = UniqueAny<KernelHandlePolicy<FindClose, struct FindHandleKind
 
 using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
 using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
 using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteDC>;  // from CreateCompatibleDC
 inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }

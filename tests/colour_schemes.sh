@@ -30,7 +30,7 @@ while read -r name style colours; do
   echo "$name: $(grep -E '^contrast|^\[  (PASSED|FAILED) ' "$WINEPREFIX/test.log" | tr '\n' ' ')"
 done <<'SCHEMES'
 dark-styled 1 Window=32,32,32 WindowText=230,230,230 ButtonFace=45,45,45 ButtonText=230,230,230 GrayText=128,128,128
-dark-classic 0 Window=32,32,32 WindowText=230,230,230 ButtonFace=45,45,45 ButtonText=230,230,230 GrayText=128,128,128
+dark-classic 0 Window=32,32,32 WindowText=230,230,230 ButtonFace=45,45,45 ButtonText=230,230,230 GrayText=128,128,128 ButtonShadow=20,20,20
 high-contrast-black 0 Window=0,0,0 WindowText=255,255,0 ButtonFace=0,0,0 ButtonText=255,255,255 GrayText=0,255,0
 SCHEMES
 exit "$failed"  # the schemes whose text does not stand out; logs in work-folder/*/test.log

@@ -6,6 +6,7 @@ add_executable(window_tests
   window_command_tests.cpp
   window_fallback_tests.cpp
   window_input_tests.cpp
+  window_look_tests.cpp
   window_contrast_tests.cpp
   window_scheme_tests.cpp
 )

@@ -179,8 +179,11 @@ TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
     if (c.kind == ControlKind::Label || c.kind == ControlKind::Edit) check(c.id, r);
     // A button's caption right of its centre, where the glyph never reaches, inside its focus frame.
     if (c.kind == ControlKind::GlyphButton) check(c.id, {r.right / 2, edge, r.right - edge, r.bottom - edge});
-    if (c.kind == ControlKind::CheckBox)
+    if (c.kind == ControlKind::CheckBox) {  // its caption, then its tick against the inside of its box
       check(c.id, {ScaleForDpi(kCheckBoxSize + 2, dpi), 0, r.right, r.bottom});
+      const int box = ScaleForDpi(kCheckBoxSize, dpi), top = (r.bottom - box) / 2;
+      check(c.id, {2, top + 2, box - 2, top + box - 2});
+    }
   }
   for (int part : {0, 1}) {  // the status message and the clock, inside their borders
     RECT r = StatusBarPartRect(C(StatusBar1), part);

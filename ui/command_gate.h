@@ -2,6 +2,8 @@
 // The window's commands run one at a time: a click that arrives while one runs, or while its
 // box shows, does nothing, and the input that came while a command held the window's thread is
 // dropped at its end instead of being run afterwards.
+#include <windows.h>
+
 #include <string_view>
 
 class CommandGate {
@@ -19,6 +21,9 @@ class CommandGate {
   }
   // A failed command's message in the error box, which belongs to the command that failed.
   void ShowFailure(std::string_view message);
+  // A box or dialog the running command showed has closed: the command holds the thread again
+  // from now.
+  void BoxClosed();
 
  private:
   class Scope {
@@ -34,4 +39,5 @@ class CommandGate {
   };
 
   bool running_ = false;
+  DWORD heldSince_ = 0;  // input from this time on came while the command held the thread
 };

@@ -116,6 +116,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:        return view_.OnSysColorChange(wParam, lParam);
     case WM_THEMECHANGED:          return view_.OnThemeChanged();
     case WM_SETTINGCHANGE:         return view_.OnSettingChange(wParam, lParam);
+    case WM_ENABLE:                return OnEnable(wParam != FALSE);
     case WM_ACTIVATE:              return OnActivate(LOWORD(wParam) != WA_INACTIVE);
     case WM_SETFOCUS:              return OnActivate(true);
     case WM_SYSCOMMAND:            return OnSysCommand(wParam, lParam);
@@ -158,6 +159,7 @@ LRESULT TForm1::OnCommand(int id, int code) {
     return 0;
   }
   if (code == EN_CHANGE) levelRows_.TextChanged(LevelRows::RowOf(id));
+  if (code == EN_KILLFOCUS) levelRows_.HideNotALevel();
   if (code == BN_CLICKED) RunClickHandler(static_cast<ControlId>(id));
   return 0;
 }
@@ -203,6 +205,12 @@ LRESULT TForm1::OnHelp() {
   // and F1 there must not open another.
   if (IsWindowEnabled(hwnd_)) commands_.Run([this] { SpeedButton1Click(); });
   return TRUE;
+}
+
+LRESULT TForm1::OnEnable(bool enabled) {
+  // Every box and dialog a command shows disables the window while it shows.
+  if (enabled) commands_.BoxClosed();
+  return 0;
 }
 
 LRESULT TForm1::OnDestroy() {

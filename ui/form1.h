@@ -56,6 +56,7 @@ class TForm1 {
   LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnActivate(bool active);
   LRESULT OnHelp();
+  LRESULT OnEnable(bool enabled);
   LRESULT OnDestroy();
   LRESULT OnNcDestroy();
   // The handler bound to a clicked control, if it has one, as one command.

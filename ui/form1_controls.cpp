@@ -24,6 +24,7 @@ bool Form1Controls::Create(HWND form, HINSTANCE instance, int dpi) {
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
     controls_[i] = CreateControl(kForm1Layout[i], form, instance, dpi);
     if (!controls_[i]) return false;
+    if (kForm1Layout[i].kind == ControlKind::GlyphButton) PressOncePerKey(controls_[i]);
   }
   return true;
 }

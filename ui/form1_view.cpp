@@ -235,8 +235,10 @@ LRESULT Form1View::OnControlColor(HDC dc) const {
 LRESULT Form1View::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   // The form draws the caption in every scheme, in the colour for disabled text: the button's own
   // drawing greys it too faintly to read, or on a dark scheme embosses it in the 3-D colours,
-  // which look no different from enabled text. The box is the visual style's, drawn before the
-  // caption is put over the style's; in the user's colours the form draws the box too.
+  // which look no different from enabled text. The box too, its frame and tick in the caption's
+  // colour: the style's disabled tick is a faint grey, and the system's classic one is drawn in
+  // the scheme's shadow, which may be darker than the box. Over the style's drawing, or instead
+  // of the button's own in the user's colours.
   const bool own = followScheme_ && draw.dwDrawStage == CDDS_PREPAINT;
   if (!followScheme_ && draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYPOSTPAINT;
   if (!own && draw.dwDrawStage != CDDS_POSTPAINT) return CDRF_DODEFAULT;
@@ -247,21 +249,17 @@ LRESULT Form1View::OnCheckBoxDraw(const NMCUSTOMDRAW& draw) const {
   RECT mark{r.left, r.top + (r.bottom - r.top - size) / 2, r.left + size, 0};
   mark.bottom = mark.top + size;
   RECT text{mark.right, r.top, r.right, r.bottom};
-  if (own) {
-    DrawFrameControl(draw.hdc, &mark, DFC_BUTTON,
-                     DFCS_BUTTONCHECK | (box.Checked() ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
-  } else {
-    FillRect(draw.hdc, &text, BackgroundBrush());
-  }
+  const COLORREF ink =
+      enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor());
+  if (!own) FillRect(draw.hdc, &r, BackgroundBrush());  // over the style's box and caption
+  DrawCheckBoxMark(draw.hdc, mark, box.Checked(), ink, BackgroundBrush());
   ScopedSelect font(draw.hdc, checkBoxFont_.get());
   SIZE zero{};
   GetTextExtentPoint32W(draw.hdc, L"0", 1, &zero);  // the box and caption stand half a digit apart
   text.left += zero.cx / 2;
   std::wstring caption = box.Text();
   SetBkMode(draw.hdc, TRANSPARENT);
-  SetTextColor(
-      draw.hdc,
-      enabled ? TextColor() : DisabledTextColor(GetSysColor(COLOR_GRAYTEXT), TextColor(), BackgroundColor()));
+  SetTextColor(draw.hdc, ink);
   DrawTextW(draw.hdc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   return own ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;

@@ -3,6 +3,7 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -221,6 +222,16 @@ LRESULT OnPaint(HWND hwnd) {
   return 0;
 }
 
+LRESULT CALLBACK OncePerKeyProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT code = HwndCallPrevious(button, message, wParam, lParam);
+  // The dialog manager asks with the key's message; bit 30 says the key was already down.
+  const auto* key = reinterpret_cast<const MSG*>(lParam);
+  if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN &&
+      (key->lParam & (1L << 30)))
+    code |= DLGC_WANTMESSAGE;
+  return code;
+}
+
 LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   // clang-format off
   switch (message) {
@@ -251,6 +262,25 @@ void RegisterSpeedButtonClass(HINSTANCE instance) {
   wc.lpszClassName = kSpeedButtonClass;
   RegisterClassExW(&wc);  // a second registration in the same process fails harmlessly
 }
+
+void DrawCheckBoxMark(HDC dc, const RECT& square, bool checked, COLORREF ink, HBRUSH fill) {
+  const UniqueBrush brush(CreateSolidBrush(ink));
+  FillRect(dc, &square, brush.get());
+  const RECT inside{square.left + 1, square.top + 1, square.right - 1, square.bottom - 1};
+  FillRect(dc, &inside, fill);
+  if (!checked) return;
+  // The classic tick: seven columns, each three units tall, down two and up four, in a square
+  // of 13 units.
+  const int unit = std::max(1L, (square.right - square.left) / 13), x = square.left + 3 * unit,
+            y = square.top + 3 * unit;
+  for (int i = 0; i < 7; ++i) {
+    const int top = y + (i <= 2 ? 2 + i : 6 - i) * unit;
+    const RECT column{x + i * unit, top, x + (i + 1) * unit, top + 3 * unit};
+    FillRect(dc, &column, brush.get());
+  }
+}
+
+void PressOncePerKey(HWND button) { HwndSubclass(button, OncePerKeyProc); }
 
 void SetSpeedButtonGlyph(HWND button, HBITMAP glyph, int glyphSize) {
   SetWindowLongPtrW(button, kGlyphSlot, reinterpret_cast<LONG_PTR>(glyph));

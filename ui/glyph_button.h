@@ -18,6 +18,15 @@ UniqueBitmap LoadGlyph(HINSTANCE instance, int resourceId);
 // it again.
 void ForgetButtonStyle();
 
+// Enter held down repeats its key-down, and the dialog manager would press the focused button
+// at each one; Space presses once, on release. This has a button take Enter's repeats itself,
+// doing nothing with them: one press of either key, one command.
+void PressOncePerKey(HWND button);
+
+// A check box's square of a side, its frame and tick in one colour on a fill: the 3-D colours
+// the system would draw a disabled one in may not stand apart at all.
+void DrawCheckBoxMark(HDC dc, const RECT& square, bool checked, COLORREF ink, HBRUSH fill);
+
 // The small About button: a window class of its own, because a standard button takes the
 // keyboard focus when clicked and this one must not. It reports clicks, and BM_CLICK, as
 // BN_CLICKED; screen readers see a push button named by its window text.

@@ -1,5 +1,7 @@
 #include "ui/level_rows.h"
 
+#include <string>
+
 #include "ui/accessible_button.h"
 #include "ui/layout.h"
 #include "ui/level_text.h"
@@ -26,7 +28,16 @@ LRESULT OnLevelKeyDown(HWND edit, WPARAM key, LPARAM lParam) {
 
 LRESULT CALLBACK LevelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN) return OnLevelKeyDown(edit, wParam, lParam);
-  return HwndCallPrevious(edit, message, wParam, lParam);
+  // A box holds one digit: whenever it gets the focus its text is selected, so a typed digit
+  // replaces the level instead of joining it. The click that brings the focus only gives it: the
+  // edit's own handling would put the caret where the click fell and undo the selection.
+  if (message == WM_LBUTTONDOWN && GetFocus() != edit) {
+    SetFocus(edit);
+    return 0;
+  }
+  LRESULT result = HwndCallPrevious(edit, message, wParam, lParam);
+  if (message == WM_SETFOCUS) SendMessageW(edit, EM_SETSEL, 0, -1);
+  return result;
 }
 
 }  // namespace
@@ -66,7 +77,7 @@ void LevelRows::StepRow(int row, int delta) {
   if (row < 0) return;
   const auto r = static_cast<std::size_t>(row);
   ShowLevel(r, StepLevel(edits_[r].Text(), levels_[r], delta));
-  edits_[r].SetSelection(1, 1);  // the caret after the digit, not over it
+  edits_[r].SetSelection(0, -1);  // as when the box gets the focus: a typed digit replaces it
 }
 
 void LevelRows::TextChanged(int row) {
@@ -75,7 +86,50 @@ void LevelRows::TextChanged(int row) {
   if (auto level = ParseLevelText(edits_[r].Text())) {
     levels_[r] = static_cast<std::uint8_t>(*level);
     upDowns_[r].SetPos(*level);
+    HideNotALevel();
+  } else if (edits_[r].HasFocus()) {  // typed, not set by the program
+    ShowNotALevel(r);
   }
+}
+
+void LevelRows::ShowNotALevel(std::size_t row) {
+  // A balloon on the box, as Windows shows for a number box. Made here rather than by the edit's
+  // EM_SHOWBALLOONTIP, which Wine does not show.
+  HWND edit = edits_[row].Handle();
+  if (!balloon_) {
+    balloon_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(edit), nullptr,
+                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(edit, GWLP_HINSTANCE)), nullptr);
+    if (!balloon_) return;
+    TTTOOLINFOW tool = BalloonTool();
+    SendMessageW(balloon_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(balloon_, TTM_SETMAXTIPWIDTH, 0, 300);
+    SendMessageW(balloon_, TTM_SETTITLEW, TTI_WARNING, reinterpret_cast<LPARAM>(L"Not a level"));
+  }
+  // A level is one digit (and to_wstring would pull in wide printf).
+  balloonText_ = L"Type one digit from 1 to 6. Until then the level stays 0.";
+  balloonText_[balloonText_.size() - 2] = static_cast<wchar_t>(L'0' + levels_[row]);
+  TTTOOLINFOW tool = BalloonTool();
+  SendMessageW(balloon_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  RECT box{};
+  GetWindowRect(edit, &box);  // the balloon's point at the middle of the box's lower edge
+  SendMessageW(balloon_, TTM_TRACKPOSITION, 0, MAKELPARAM((box.left + box.right) / 2, box.bottom));
+  SendMessageW(balloon_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void LevelRows::HideNotALevel() {
+  TTTOOLINFOW tool = BalloonTool();
+  if (balloon_) SendMessageW(balloon_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
+TTTOOLINFOW LevelRows::BalloonTool() {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  tool.hwnd = GetParent(edits_[0].Handle());
+  tool.lpszText = balloonText_.data();
+  return tool;
 }
 
 void LevelRows::FocusRow(int row) const {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
 
 #include "record/audio_config_record.h"
 #include "ui/controls.h"
@@ -30,11 +31,17 @@ class LevelRows {
   void TextChanged(int row);
   // An arrow click puts the focus in its row's box, so the keys then act where the user looks.
   void FocusRow(int row) const;
+  // Takes down the word that a box's text is not a level, once the user has left the box.
+  void HideNotALevel();
 
  private:
   void ShowLevel(std::size_t row, int level);
+  void ShowNotALevel(std::size_t row);
+  TTTOOLINFOW BalloonTool();
 
   std::array<EditBox, kRows> edits_;
   std::array<UpDown, kRows> upDowns_;
   VolumeLevels levels_{1, 1, 1, 1};
+  HWND balloon_ = nullptr;  // a tooltip, made when first needed; the form's window destroys it
+  std::wstring balloonText_;
 };

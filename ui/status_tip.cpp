@@ -2,23 +2,80 @@
 
 #include <commctrl.h>
 
-bool StatusTip::SetText(const std::wstring& text) {
-  text_ = text;
-  TTTOOLINFOW tool = Tool();
-  if (tip_) {
-    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    return false;
+#include "system/resource.h"
+
+namespace {
+
+// The widest a tip's text may be: half the work area of the bar's monitor, so the tip fits whole
+// wherever beside the pointer the tooltip puts it.
+int MaxTipWidth(HWND bar) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(bar, MONITOR_DEFAULTTONEAREST), &monitor))
+    return GetSystemMetrics(SM_CXSCREEN) / 2;
+  return (monitor.rcWork.right - monitor.rcWork.left) / 2;
+}
+
+// The text with its lines broken to a width in the tip's font. A tooltip breaks lines only at
+// spaces, and a path has none: a line breaks after a folder's backslash, and a name wider than
+// the tip anywhere.
+std::wstring WrappedToWidth(HWND tip, const std::wstring& text, int width) {
+  UniqueScreenDc dc(GetDC(nullptr));
+  ScopedSelect font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0)));
+  auto fits = [&](const std::wstring& line) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
+    return size.cx <= width;
+  };
+  std::wstring wrapped, line, piece;
+  auto putPiece = [&] {
+    if (!fits(line + piece) && !line.empty()) {
+      wrapped += line + L"\r\n";
+      line.clear();
+    }
+    for (wchar_t c : piece) {  // a name wider than the tip: broken where it reaches the edge
+      if (!line.empty() && !fits(line + c)) {
+        wrapped += line + L"\r\n";
+        line.clear();
+      }
+      line += c;
+    }
+    piece.clear();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, L"\r\n") == 0) {
+      putPiece();
+      wrapped += line + L"\r\n";
+      line.clear();
+      ++i;
+      continue;
+    }
+    piece += text[i];
+    if (text[i] == L'\\' || text[i] == L'/' || text[i] == L' ') putPiece();
   }
-  // No prefix: an ampersand in a path is a character, not an underline.
-  tip_ = CreateWindowExW(
-      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(bar_.Handle()), nullptr,
-      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(bar_.Handle(), GWLP_HINSTANCE)), nullptr);
-  if (!tip_) return false;
-  SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  // A maximum width lets the tip take line breaks; a screen's width never cuts a path short.
-  SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
-  return true;
+  putPiece();
+  return wrapped + line;
+}
+
+}  // namespace
+
+bool StatusTip::SetText(const std::wstring& text) {
+  const bool made = !tip_;
+  if (made) {
+    // No prefix: an ampersand in a path is a character, not an underline.
+    tip_ = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(bar_.Handle()), nullptr,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(bar_.Handle(), GWLP_HINSTANCE)), nullptr);
+    if (!tip_) return false;
+  }
+  // A maximum width lets the tip take line breaks.
+  const int width = MaxTipWidth(bar_.Handle());
+  SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, width);
+  text_ = WrappedToWidth(tip_, text, width);
+  TTTOOLINFOW tool = Tool();
+  SendMessageW(tip_, made ? TTM_ADDTOOLW : TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  return made;
 }
 
 void StatusTip::Place() {

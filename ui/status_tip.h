@@ -15,7 +15,7 @@ class StatusTip {
   // shows before a file is chosen.
   void Attach(const StatusBar& bar) { bar_ = bar; }
   // Makes the tip if there is none yet; true if it did. An empty text shows no tip. Lines break
-  // at "\r\n".
+  // at "\r\n", and wherever they would be wider than half the screen.
   bool SetText(const std::wstring& text);
   // Follows part 0 when the bar's parts change size.
   void Place();
