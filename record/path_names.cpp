@@ -8,7 +8,7 @@ std::size_t NameStart(const PathString& path) {
 PathString BackupPath(const PathString& path) { return path + L".bak"; }
 
 PathString BackupTemporaryPath(const PathString& path, int attempt) {
-  return path + L".~b" + static_cast<wchar_t>(L'0' + attempt);
+  return path + L".~b" + std::to_wstring(attempt);
 }
 
 bool NameTooLong(const PathString& path, bool linuxNames) {

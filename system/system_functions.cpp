@@ -12,6 +12,8 @@ HMODULE LoadSystemDll(SystemDll dll) {
   switch (dll) {
     case SystemDll::Kernel32:
       return GetModuleHandleW(L"kernel32.dll");
+    case SystemDll::Advapi32:
+      return LoadSystemLibrary(L"advapi32.dll");
     case SystemDll::User32:  // delay-imported: maybe not called yet
       return LoadSystemLibrary(L"user32.dll");
     case SystemDll::Comctl32:

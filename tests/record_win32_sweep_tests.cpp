@@ -61,6 +61,26 @@ BOOL WINAPI FailingClose(HANDLE handle) {
   return FALSE;
 }
 
+// Wine on a full disk has answered success with part of the bytes written; here with none.
+constexpr DWORD kWroteNothing = ~DWORD{0};
+BOOL WINAPI FailingWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+  if (!g_sweep->Due("WriteFile")) return g_sweep->real.WriteFile(file, bytes, count, written, overlapped);
+  if (g_sweep->error == kWroteNothing) return *written = 0, TRUE;
+  SetLastError(g_sweep->error);
+  return FALSE;
+}
+
+// A folder's flush goes by a name of its own, so that its place among the calls shows.
+BOOL WINAPI FailingFlush(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION data{};
+  const bool folder = g_sweep->real.GetFileInformationByHandle(handle, &data) &&
+                      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (!g_sweep->Due(folder ? "FlushFolder" : "FlushFileBuffers"))
+    return g_sweep->real.FlushFileBuffers(handle);
+  SetLastError(g_sweep->error);
+  return FALSE;
+}
+
 void WINAPI CountedSleep(DWORD milliseconds) {
   g_sweep->Due("Sleep");
   g_sweep->real.Sleep(milliseconds);
@@ -87,10 +107,12 @@ class SweepScope {
     Install<&Win32FileCalls::CreateFileW>(calls, "CreateFileW");
     Install<&Win32FileCalls::GetFileInformationByHandle>(calls, "GetFileInformationByHandle");
     Install<&Win32FileCalls::GetFileSizeEx>(calls, "GetFileSizeEx");
+    Install<&Win32FileCalls::GetFileType>(calls, "GetFileType");
+    Install<&Win32FileCalls::GetKernelObjectSecurity>(calls, "GetKernelObjectSecurity");
     Install<&Win32FileCalls::SetFilePointerEx>(calls, "SetFilePointerEx");
     Install<&Win32FileCalls::ReadFile>(calls, "ReadFile");
-    Install<&Win32FileCalls::WriteFile>(calls, "WriteFile");
-    Install<&Win32FileCalls::FlushFileBuffers>(calls, "FlushFileBuffers");
+    calls.WriteFile = FailingWrite;
+    calls.FlushFileBuffers = FailingFlush;
     Install<&Win32FileCalls::LockFileEx>(calls, "LockFileEx");
     Install<&Win32FileCalls::UnlockFileEx>(calls, "UnlockFileEx");
     Install<&Win32FileCalls::MoveFileExW>(calls, "MoveFileExW");
@@ -119,10 +141,13 @@ const std::map<std::string, std::vector<DWORD>> kErrors = {
     {"CreateFileW", {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_EXISTS, ERROR_DISK_FULL}},
     {"GetFileInformationByHandle", {ERROR_ACCESS_DENIED}},
     {"GetFileSizeEx", {ERROR_ACCESS_DENIED}},
+    {"GetFileType", {ERROR_INVALID_HANDLE}},
+    {"GetKernelObjectSecurity", {ERROR_ACCESS_DENIED, ERROR_NOT_SUPPORTED}},
     {"SetFilePointerEx", {ERROR_INVALID_PARAMETER}},
     {"ReadFile", {ERROR_READ_FAULT, ERROR_LOCK_VIOLATION}},
-    {"WriteFile", {ERROR_DISK_FULL, ERROR_WRITE_FAULT}},
+    {"WriteFile", {ERROR_DISK_FULL, ERROR_WRITE_FAULT, kWroteNothing}},
     {"FlushFileBuffers", {ERROR_IO_DEVICE}},
+    {"FlushFolder", {ERROR_IO_DEVICE, ERROR_INVALID_FUNCTION}},
     // A lock held elsewhere is waited for; a file system without locks still saves.
     {"LockFileEx", {ERROR_LOCK_VIOLATION, ERROR_NOT_SUPPORTED, ERROR_ACCESS_DENIED}},
     {"UnlockFileEx", {ERROR_NOT_LOCKED}},
@@ -136,7 +161,7 @@ bool LevelsOldOrNew(const Bytes& now, const Bytes& original, const VolumeLevels&
   if (now.size() != original.size()) return false;
   Bytes expected = original;
   for (std::size_t slot = 0; slot < 4; ++slot) {
-    const std::size_t at = kLevelOffsets[slot];
+    const std::size_t at = kLevelsAt[slot];
     if (now[at] != original[at] && now[at] != levels[slot]) return false;
     expected[at] = now[at];
   }
@@ -156,8 +181,7 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
   const fs::path elsewhere = other / "audio_cfg.db";
   WriteBytes(elsewhere, original);
   // As saved, and gone since it was loaded (then written anew); a read-only file (refused after
-  // its backup); with killed saves' temporaries left at the first names; and saved again, when
-  // the save knows the names from the one before.
+  // its backup); with killed saves' temporaries left at the first names; and saved again.
   for (const char* scene : {"there", "deleted", "read-only", "leftovers", "again"}) {
     const std::string what = scene;
     std::vector<std::string> clean_calls;
@@ -210,9 +234,15 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
             });
             EXPECT_TRUE(next != clean_calls.end() && *next == "FlushFileBuffers");
           }
+          // The backup's renames are durable before the file's first byte is written.
+          const auto renamed = std::find(clean_calls.rbegin(), clean_calls.rend(), "MoveFileExW").base();
+          const auto flushed = std::find(renamed, clean_calls.end(), "FlushFolder");
+          EXPECT_TRUE(flushed != clean_calls.end() && std::find(renamed, flushed, "WriteFile") == flushed);
         }
-        // A lock held a moment elsewhere is waited for; a file system without locks still saves.
-        if (failed == "LockFileEx" && error != ERROR_ACCESS_DENIED) {
+        // A lock held a moment elsewhere is waited for; a file system without locks, or one that
+        // cannot flush a folder, still saves.
+        if ((failed == "LockFileEx" && error != ERROR_ACCESS_DENIED) ||
+            (failed == "FlushFolder" && error == ERROR_INVALID_FUNCTION)) {
           EXPECT_EQ(code, clean_code);
         }
         SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -229,7 +259,7 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
         }
         EXPECT_EQ(NamesIn(dir.Path()), names);
         if (there) {
-          EXPECT_TRUE(now == from || saved);
+          EXPECT_TRUE(LevelsOldOrNew(now, from, levels));
         }
         if (code == 0) {
           EXPECT_TRUE(saved);
@@ -243,7 +273,10 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
           EXPECT_EQ(code, static_cast<int>(error));
         }
         // The image follows the file, so the next save finds what it expects.
-        EXPECT_EQ(ImageOf(record), saved ? WithLevels(from, levels) : from);
+        EXPECT_TRUE(ImageOf(record) == (there ? now : from) || ImageOf(record) == from);
+        if (saved) {
+          EXPECT_EQ(ImageOf(record), now);
+        }
         const Bytes now_backup = ReadBytes(backup);
         EXPECT_TRUE(now_backup == from_backup || now_backup == from);
         if (saved) {
