@@ -66,7 +66,6 @@ void WriteBackup(const SaveNames& names, Win32File& file, const std::vector<std:
     // Another file's temporary, differing only in letter case, is left alone.
     if (look.listed == Listed::OtherCase) continue;
     if (look.listed == Listed::Exactly) {
-      if (look.attributes & FILE_ATTRIBUTE_DIRECTORY) ThrowTaken(at);
       leftovers.push_back(at);
       continue;
     }

@@ -48,6 +48,14 @@ void CheckBackup(const SaveNames& names) {
   // Replaced only as a name, so a link there leads nowhere; what the user protected stays.
   if (backup.listed == Listed::Exactly && (backup.attributes & kProtected))
     throw EInOutError(kInOutBackupProtected);
+  // A killed save leaves files at the temporaries' names, never a folder, which no rename replaces.
+  const PathString temporary = names.name.substr(NameStart(names.name)) + L".~b";
+  for (const ListedName& entry : names.listed) {
+    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        entry.name.compare(0, temporary.size(), temporary) == 0 &&
+        entry.name.find_first_not_of(L"0123456789", temporary.size()) == PathString::npos)
+      throw EInOutError(kInOutTemporaryNameTaken, LastNameForMessage(entry.name));
+  }
 }
 
 std::string LastNameForMessage(const PathString& path) {

@@ -12,17 +12,17 @@ struct Sweep {
   Win32FileCalls real;
   int fail_at = 0;
   DWORD error = 0;
-  bool kill = false;              // the program ends at the call instead
-  std::wstring swapIn, swapOver;  // instead, another program renames a file of its own over the save's
-  bool swapped = false;
+  bool kill = false;                // the program ends at the call instead
+  std::function<void()> meanwhile;  // instead, another program acts on the file
+
   std::vector<std::string> calls;
 
   bool Due(const char* name) {
     calls.push_back(name);
     if (static_cast<int>(calls.size()) != fail_at) return false;
     if (kill) TerminateProcess(GetCurrentProcess(), kKilled);
-    if (swapIn.empty()) return true;
-    swapped = real.MoveFileExW(swapIn.c_str(), swapOver.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!meanwhile) return true;
+    meanwhile();
     return false;
   }
   static constexpr UINT kKilled = 99;
@@ -203,9 +203,10 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
         ASSERT_EQ(LoadInto(record, file), 0);
         if (what == "deleted") fs::remove(file);
         if (what == "read-only") SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-        if (what == "leftovers") {
-          WriteBytes(dir / "audio_cfg.db.~b0", Pattern(kRecordSize, 1));
-          WriteBytes(dir / "audio_cfg.db.~b1", Pattern(kRecordSize, 2));
+        const char* leftovers[] = {"audio_cfg.db.~b0", "audio_cfg.db.~b1", "audio_cfg.db.~b2",
+                                   "audio_cfg.db.~b3"};
+        for (const char* leftover : leftovers) {
+          if (what == "leftovers") WriteBytes(dir / leftover, Pattern(kRecordSize, leftover[15]));
         }
         Bytes from = original, from_backup = old_backup;
         if (what == "again") {
@@ -254,7 +255,7 @@ TEST(RecordWin32Sweep, EveryFailingCallLeavesFileAndBackupWholeAndNothingElse) {
         if (!there) names.erase(names.begin());
         // A leftover the save could not look at is left for the next save.
         const bool unseen = code != 0 || failed == "FindFirstFileW" || failed == "FindNextFileW";
-        for (const char* leftover : {"audio_cfg.db.~b0", "audio_cfg.db.~b1"}) {
+        for (const char* leftover : leftovers) {
           if (what == "leftovers" && unseen && fs::exists(dir / leftover)) names.push_back(leftover);
         }
         EXPECT_EQ(NamesIn(dir.Path()), names);
@@ -379,39 +380,87 @@ TEST(RecordWin32Sweep, OtherWritersAreKeptOutWhileTheBackupIsWritten) {
   EXPECT_EQ(g_writerErrors.front(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
-// Another program renames a file of its own over the file at each call of a save in turn: once
-// the save holds the file, nobody can; before, the save finds the file changed.
-TEST(RecordWin32Sweep, AFileSwappedInDuringASaveIsNeverOverwritten) {
+// Runs command as a Linux program, which neither share modes nor the lock keep out, and waits
+// until done() sees what it did.
+bool FromLinux(const std::string& command, const std::function<bool()>& done) {
+  std::wstring line = L"/bin/sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  // Wine hands back no handles of a Linux process that are ours to close.
+  for (int guard = 0; guard < 20000 && !done(); ++guard) Sleep(1);
+  return done();
+}
+
+// Other programs act on the file at each call of a save in turn. One of this Wine session that
+// renames a file of its own over it is kept out once the save holds the file, and found before.
+// A Linux program, which nothing keeps out, writes a byte beside the levels in place, or renames
+// its own file over it: its byte is never reverted, and a save is told good only when its levels
+// are at the file's name.
+TEST(RecordWin32Sweep, OtherProgramsDuringASaveAreNeverRevertedNorTakenForSaved) {
   TempDir dir;
   const fs::path file = dir / "audio_cfg.db";
   const fs::path theirs = dir / "theirs.db";
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name == nullptr) GTEST_SKIP() << "Linux programs run beside Wine only";
+  const std::string unix_dir = unix_name(dir.Path().c_str());
   const Bytes original = Pattern(kRecordSize, 6);
   const Bytes their_bytes = Pattern(kRecordSize, 66);
-  int swaps = 0;
-  for (int at = 1;; ++at) {
-    SCOPED_TRACE(testing::Message() << "swapped at call " << at);
-    ASSERT_LT(at, 100);
-    for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
-    WriteBytes(file, original);
-    WriteBytes(theirs, their_bytes);
-    AudioConfigRecord record;
-    ASSERT_EQ(LoadInto(record, file), 0);
-    Sweep sweep;
-    sweep.fail_at = at;
-    sweep.swapIn = theirs.native();
-    sweep.swapOver = file.native();
-    int code = 0;
-    {
-      const SweepScope scope(sweep);
-      code = SaveFrom(record, file, {1, 2, 3, 4});
+  Bytes edited = original;
+  edited[100] = 'X';
+  const VolumeLevels levels{1, 2, 3, 4};
+  for (const std::string who : {"Windows rename", "Linux byte", "Linux rename"}) {
+    int acted = 0;
+    for (int at = 1;; ++at) {
+      SCOPED_TRACE(testing::Message() << who << " at call " << at);
+      ASSERT_LT(at, 100);
+      for (const auto& entry : fs::directory_iterator(dir.Path())) fs::remove(entry.path());
+      WriteBytes(file, original);
+      WriteBytes(theirs, their_bytes);
+      AudioConfigRecord record;
+      ASSERT_EQ(LoadInto(record, file), 0);
+      bool done = false;
+      Sweep sweep;
+      sweep.fail_at = at;
+      sweep.meanwhile = [&] {
+        if (who == "Windows rename") {
+          done = sweep.real.MoveFileExW(theirs.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+        } else if (who == "Linux byte") {
+          done = FromLinux(
+              "printf X | dd of=" + unix_dir + "/audio_cfg.db bs=1 seek=100 conv=notrunc 2>/dev/null",
+              [&] { return ReadBytes(file)[100] == 'X'; });
+        } else {
+          done = FromLinux("mv " + unix_dir + "/theirs.db " + unix_dir + "/audio_cfg.db",
+                           [&] { return !fs::exists(theirs); });
+        }
+      };
+      int code = 0;
+      {
+        const SweepScope scope(sweep);
+        code = SaveFrom(record, file, levels);
+      }
+      if (at > static_cast<int>(sweep.calls.size())) break;
+      ASSERT_TRUE(done || who == "Windows rename");
+      acted += done;
+      const Bytes now = ReadBytes(file);
+      if (who == "Linux byte") {
+        EXPECT_EQ(now, code == 0 ? WithLevels(edited, levels) : edited);
+        EXPECT_TRUE(code == 0 || code == kInOutFileChanged) << code;
+        continue;
+      }
+      // Once the save has looked at the name for the last time, what comes after is not its to tell.
+      const auto look =
+          std::find(std::find(sweep.calls.rbegin(), sweep.calls.rend(), "FlushFileBuffers").base(),
+                    sweep.calls.end(), "CreateFileW");
+      if (at > look - sweep.calls.begin() + 1) continue;
+      EXPECT_EQ(now, code == 0 ? WithLevels(original, levels) : their_bytes);
+      EXPECT_EQ(code == 0, !done);
     }
-    if (at > static_cast<int>(sweep.calls.size())) break;
-    if (at == static_cast<int>(sweep.calls.size())) continue;  // the save has let go of the file
-    EXPECT_EQ(code == 0, !sweep.swapped);
-    if (sweep.swapped) {
-      ++swaps;
-      EXPECT_EQ(ReadBytes(file), their_bytes);
-    }
+    EXPECT_GE(acted, 2) << who;
   }
-  EXPECT_GE(swaps, 2);
 }
