@@ -184,6 +184,18 @@ TEST(RecordSaveTest, TheFileKeepsTheLetterCaseItHasOnDisk) {
   ASSERT_EQ(SaveFrom(record, dir / "audio_cfg.db"), 0);
   EXPECT_EQ(NamesIn(dir.Path()), (Names{"AUDIO_CFG.DB", "AUDIO_CFG.DB.bak"}));
   EXPECT_EQ(ReadBytes(dir / "AUDIO_CFG.DB"), WithLevels(original, kNewLevels));
+  // Made anew in another case, the file finds the backup's name in the old case alone, which it
+  // is told to rename or move.
+  fs::remove(dir / "AUDIO_CFG.DB");
+  WriteBytes(dir / "audio_cfg.db", original);
+  ASSERT_EQ(LoadInto(record, dir / "audio_cfg.db"), 0);
+  try {
+    SaveRecord(record, (dir / "audio_cfg.db").native(), kNewLevels);
+    ADD_FAILURE() << "saved beside another case's backup";
+  } catch (const EInOutError& error) {
+    EXPECT_EQ(error.Code(), kInOutBackupLoneTwin);
+    EXPECT_NE(std::string(error.what()).find("\"AUDIO_CFG.DB.bak\""), std::string::npos) << error.what();
+  }
 }
 
 // On a Linux folder: case twins, and a name ending in a dot (chosen by its short name) beside
