@@ -18,7 +18,7 @@ std::vector<BYTE> RightsOf(Win32File& file) {
   const auto getSecurity = FileCalls().GetKernelObjectSecurity;
   if (getSecurity == nullptr || (file.Attributes() & FILE_ATTRIBUTE_READONLY)) return {};
   DWORD needed = 0;
-  while (!getSecurity(file.Get(), DACL_SECURITY_INFORMATION, descriptor.data(),
+  while (!getSecurity(file.Get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor.data(),
                       static_cast<DWORD>(descriptor.size()), &needed)) {
     const DWORD error = GetLastError();
     if (NotSupported(error)) return {};
@@ -71,7 +71,15 @@ void WriteBackup(const SaveNames& names, Win32File& file, const std::vector<std:
     }
     temporary =
         Win32File::Open(at, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &security);
-    const DWORD error = temporary ? 0 : GetLastError();
+    DWORD error = temporary ? 0 : GetLastError();
+    // The file's owner is named with its rights: a file of another user's, which this one may
+    // write through its group, refuses that owner, and then gives the temporary the folder's.
+    if ((error == ERROR_INVALID_OWNER || error == ERROR_ACCESS_DENIED) && security.lpSecurityDescriptor) {
+      security.lpSecurityDescriptor = nullptr;
+      temporary =
+          Win32File::Open(at, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &security);
+      error = temporary ? 0 : GetLastError();
+    }
     // Made since the folder was looked at, or a link that leads nowhere: not ours to take.
     if (error != 0 && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowError(error);
   }
