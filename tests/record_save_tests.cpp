@@ -356,6 +356,15 @@ TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
   SetEnvironmentVariableW(L"VELMORA_SAVE_CHILD", nullptr);
 }
 
+namespace {
+Win32FileCalls g_unslowed;
+// A write a moment late, so that two saves overlap at every step, the last compare included.
+BOOL WINAPI SlowWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+  Sleep(1);
+  return g_unslowed.WriteFile(file, bytes, count, written, overlapped);
+}
+}  // namespace
+
 // One side of two programs in two Wine prefixes (two wineservers, which share no mutex and no
 // share mode) each loading and saving one file round after round: tests/two_prefixes.sh runs
 // both and judges by what each loaded and was told, never by when.
@@ -368,6 +377,8 @@ TEST(RecordSaveTest, RacesAProgramInAnotherPrefix) {
   // Each says it is ready and waits for the other, so that their rounds overlap.
   WriteBytes(file.native() + L".ready" + std::to_wstring(side), {});
   while (!fs::exists(file.native() + L".ready" + std::to_wstring(3 - side))) Sleep(1);
+  g_unslowed = FileCalls();
+  FileCalls().WriteFile = SlowWrite;
   for (int round = 0; round < rounds; ++round) {
     AudioConfigRecord record;
     const int loaded = LoadInto(record, file);

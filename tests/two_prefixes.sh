@@ -30,7 +30,7 @@ for side in (1, 2):
     lines = [l.split() for l in open(f"{work}/side{side}.log") if l.startswith("race ")]
     if len(lines) != rounds:
         print(f"side {side} reported {len(lines)} of {rounds} rounds"); bad += 1
-    saves += [(loaded, saved) for _, code, loaded, saved in lines if code == "0"]
+    saves += [(loaded, saved) for _, _, code, loaded, saved in lines if code == "0"]
 after = {}
 for loaded, saved in saves:
     if loaded in after:
