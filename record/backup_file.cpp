@@ -13,10 +13,10 @@ bool NotSupported(DWORD error) {
 // easier to read than the file (under Wine its mode follows). Empty where the file system keeps
 // none, and for a read-only file, whose rights under Wine are its mode and so would make the
 // backup read-only too: the temporary then gets the folder's.
-std::vector<BYTE> RightsOf(Win32File& file) {
+std::vector<BYTE> RightsOf(Win32File& file, DWORD attributes) {
   std::vector<BYTE> descriptor(256);
   const auto getSecurity = FileCalls().GetKernelObjectSecurity;
-  if (getSecurity == nullptr || (file.Attributes() & FILE_ATTRIBUTE_READONLY)) return {};
+  if (getSecurity == nullptr || (attributes & FILE_ATTRIBUTE_READONLY)) return {};
   DWORD needed = 0;
   while (!getSecurity(file.Get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor.data(),
                       static_cast<DWORD>(descriptor.size()), &needed)) {
@@ -52,9 +52,10 @@ bool MoveOver(const PathString& from, const PathString& to) {
 
 }  // namespace
 
-void WriteBackup(const SaveNames& names, Win32File& file, const std::vector<std::uint8_t>& bytes) {
+void WriteBackup(const SaveNames& names, Win32File& file, DWORD attributes,
+                 const std::vector<std::uint8_t>& bytes) {
   const std::size_t start = NameStart(names.name);
-  std::vector<BYTE> rights = RightsOf(file);
+  std::vector<BYTE> rights = RightsOf(file, attributes);
   SECURITY_ATTRIBUTES security{sizeof security, rights.empty() ? nullptr : rights.data(), FALSE};
   std::vector<PathString> leftovers;
   Win32File temporary;

@@ -157,10 +157,8 @@ bool StillTheFileSaved(const PathString& path, Win32File& held, const Bytes& aft
     if (error == ERROR_FILE_NOT_FOUND) return false;
     ThrowError(error);
   }
-  const BY_HANDLE_FILE_INFORMATION mine = held.Information(), named = byName.Information();
-  if (mine.dwVolumeSerialNumber != named.dwVolumeSerialNumber ||
-      mine.nFileIndexHigh != named.nFileIndexHigh || mine.nFileIndexLow != named.nFileIndexLow)
-    return false;
+  // The name is in the folder the file was opened in: a file renamed over it is on its volume.
+  if (held.Index() != byName.Index()) return false;
   Bytes now(kLevelOffsets.back() + 1);
   if (byName.ReadUpTo(now.data(), now.size()) != now.size()) return false;
   byName.Close();
@@ -193,10 +191,10 @@ void SaveRecord(AudioConfigRecord& record, const PathString& path, const VolumeL
     const Bytes& before = record.FileBytes();
     // Another program, or another window, saved the file since it was loaded here.
     if (!held.created && !HoldsExactly(held.file, before)) throw EInOutError(kInOutFileChanged);
-    WriteBackup(names, held.file, before);
-    FlushFolderOf(names.backup);
     const DWORD attributes =
         names.file.listed != Listed::Nothing ? names.file.attributes : held.file.Attributes();
+    WriteBackup(names, held.file, attributes, before);
+    FlushFolderOf(names.backup);
     if (!held.writable || (attributes & kNotReplaceable)) ThrowError(ERROR_ACCESS_DENIED);
 
     AudioConfigRecord saved = record;

@@ -29,6 +29,20 @@ BY_HANDLE_FILE_INFORMATION Win32File::Information() {
   return information;
 }
 
+std::uint64_t Win32File::Index() {
+  struct {
+    LONG status;
+    ULONG_PTR information;
+  } io{};
+  LARGE_INTEGER index{};
+  constexpr int kFileInternalInformation = 6;
+  const auto query = FileCalls().NtQueryInformationFile;
+  if (query != nullptr && query(handle_.get(), &io, &index, sizeof index, kFileInternalInformation) >= 0)
+    return static_cast<std::uint64_t>(index.QuadPart);
+  const BY_HANDLE_FILE_INFORMATION information = Information();  // the error, if any, from here
+  return (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+}
+
 bool Win32File::OnDisk() {
   SetLastError(NO_ERROR);  // a device of unknown type leaves it so
   const DWORD type = FileCalls().GetFileType(handle_.get());
@@ -75,6 +89,7 @@ Win32FileCalls& FileCalls() {
     Win32FileCalls table;
     table.linuxNames = RunningOnWine();
     table.GetKernelObjectSecurity = kGetKernelObjectSecurity.Find();
+    table.NtQueryInformationFile = kNtQueryInformationFile.Find();
     return table;
   }();
   return calls;

@@ -29,6 +29,8 @@ class Win32File {
   std::uint64_t Size();
   DWORD Attributes() { return Information().dwFileAttributes; }
   BY_HANDLE_FILE_INFORMATION Information();
+  // The file's index on its volume, asked without the volume's details, which Wine looks up slowly.
+  std::uint64_t Index();
   // Whether it is a file on a disk, not a pipe, a console or another device.
   bool OnDisk();
   // Reads up to count bytes, at most 1 GiB, in one call: fewer come only at the file's end.

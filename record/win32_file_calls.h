@@ -27,6 +27,9 @@ struct Win32FileCalls {
   decltype(&::Sleep) Sleep = ::Sleep;
   // advapi32, found at run time as the program imports it nowhere else; null where it is missing.
   decltype(&::GetKernelObjectSecurity) GetKernelObjectSecurity = nullptr;
+  // ntdll: a file's index alone; null where it is missing.
+  LONG(WINAPI* NtQueryInformationFile)
+  (HANDLE, void* status, void* information, ULONG length, int kind) = nullptr;
   // Under Wine the folders are Linux ones: letter case tells names apart, and a name's limit is
   // 255 bytes of UTF-8, not 255 UTF-16 units.
   bool linuxNames = false;

@@ -35,6 +35,8 @@ T FailureOf() {
     return INVALID_HANDLE_VALUE;
   } else if constexpr (std::is_same_v<T, DWORD>) {
     return 0;
+  } else if constexpr (std::is_same_v<T, LONG>) {
+    return static_cast<LONG>(0xC0000022);  // an NTSTATUS: access denied
   } else {
     return FALSE;
   }
@@ -109,6 +111,7 @@ class SweepScope {
     Install<&Win32FileCalls::GetFileSizeEx>(calls, "GetFileSizeEx");
     Install<&Win32FileCalls::GetFileType>(calls, "GetFileType");
     Install<&Win32FileCalls::GetKernelObjectSecurity>(calls, "GetKernelObjectSecurity");
+    Install<&Win32FileCalls::NtQueryInformationFile>(calls, "NtQueryInformationFile");
     Install<&Win32FileCalls::SetFilePointerEx>(calls, "SetFilePointerEx");
     Install<&Win32FileCalls::ReadFile>(calls, "ReadFile");
     calls.WriteFile = FailingWrite;
@@ -143,6 +146,7 @@ const std::map<std::string, std::vector<DWORD>> kErrors = {
     {"GetFileSizeEx", {ERROR_ACCESS_DENIED}},
     {"GetFileType", {ERROR_INVALID_HANDLE}},
     {"GetKernelObjectSecurity", {ERROR_ACCESS_DENIED, ERROR_NOT_SUPPORTED}},
+    {"NtQueryInformationFile", {ERROR_ACCESS_DENIED}},
     {"SetFilePointerEx", {ERROR_INVALID_PARAMETER}},
     {"ReadFile", {ERROR_READ_FAULT, ERROR_LOCK_VIOLATION}},
     {"WriteFile", {ERROR_DISK_FULL, ERROR_WRITE_FAULT, kWroteNothing}},
