@@ -385,16 +385,14 @@ TEST(RecordWin32Sweep, OtherWritersAreKeptOutWhileTheBackupIsWritten) {
 }
 
 // Runs command as a Linux program, which neither share modes nor the lock keep out, and waits
-// until done() sees what it did.
+// until done() sees what it did: Wine hands back no handle of a Linux process to wait on.
 bool FromLinux(const std::string& command, const std::function<bool()>& done) {
   std::wstring line = L"/bin/sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
+  STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
     return false;
-  // Wine hands back no handles of a Linux process that are ours to close.
   for (int guard = 0; guard < 20000 && !done(); ++guard) Sleep(1);
   return done();
 }
@@ -408,15 +406,16 @@ TEST(RecordWin32Sweep, OtherProgramsDuringASaveAreNeverRevertedNorTakenForSaved)
   TempDir dir;
   const fs::path file = dir / "audio_cfg.db";
   const fs::path theirs = dir / "theirs.db";
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unix_name = reinterpret_cast<UnixName>(
+  const auto unix_name = reinterpret_cast<char*(CDECL*)(const wchar_t*)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (unix_name == nullptr) GTEST_SKIP() << "Linux programs run beside Wine only";
-  const std::string unix_dir = unix_name(dir.Path().c_str());
+  const std::string unix_dir = unix_name(dir.Path().c_str()) + std::string("/");
   const Bytes original = Pattern(kRecordSize, 6);
   const Bytes their_bytes = Pattern(kRecordSize, 66);
-  Bytes edited = original;
-  edited[100] = 'X';
+  const Bytes edited = [&] {
+    Bytes bytes = original;
+    return bytes[100] = 'X', bytes;
+  }();
   const VolumeLevels levels{1, 2, 3, 4};
   // A Linux program's byte beside the levels, or in the first level's place.
   for (const std::string who : {"Windows rename", "Linux byte", "Linux level", "Linux rename"}) {
@@ -434,17 +433,15 @@ TEST(RecordWin32Sweep, OtherProgramsDuringASaveAreNeverRevertedNorTakenForSaved)
       Sweep sweep;
       sweep.fail_at = at;
       sweep.meanwhile = [&] {
-        if (who == "Windows rename") {
+        if (who == "Windows rename")
           done = sweep.real.MoveFileExW(theirs.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
-        } else if (who != "Linux rename") {
-          done =
-              FromLinux("printf X | dd of=" + unix_dir + "/audio_cfg.db bs=1 seek=" + std::to_string(edit) +
-                            " conv=notrunc 2>/dev/null",
-                        [&] { return ReadBytes(file)[edit] == 'X'; });
-        } else {
-          done = FromLinux("mv " + unix_dir + "/theirs.db " + unix_dir + "/audio_cfg.db",
+        else if (who == "Linux rename")
+          done = FromLinux("mv " + unix_dir + "theirs.db " + unix_dir + "audio_cfg.db",
                            [&] { return !fs::exists(theirs); });
-        }
+        else
+          done = FromLinux("printf X | dd of=" + unix_dir +
+                               "audio_cfg.db bs=1 conv=notrunc status=none seek=" + std::to_string(edit),
+                           [&] { return ReadBytes(file)[edit] == 'X'; });
       };
       int code = 0;
       {
@@ -455,30 +452,28 @@ TEST(RecordWin32Sweep, OtherProgramsDuringASaveAreNeverRevertedNorTakenForSaved)
       ASSERT_TRUE(done || who == "Windows rename");
       acted += done;
       const Bytes now = ReadBytes(file);
+      // What comes after the save's last look at the name (its open after the flush) is not its to
+      // tell, nor a level written over between its last compare and that level's write.
+      const auto& calls = sweep.calls;
+      const auto index = [&](auto call) { return static_cast<int>(call - calls.begin()); };
+      const int looked = index(std::find(std::find(calls.rbegin(), calls.rend(), "FlushFileBuffers").base(),
+                                         calls.end(), "CreateFileW")) +
+                         1;
+      const auto folder_flushed = std::find(calls.begin(), calls.end(), "FlushFolder");
+      const int compared = index(std::find(folder_flushed, calls.end(), "ReadFile")) + 1;
+      const int written = index(std::find(calls.rbegin(), calls.rend(), "WriteFile").base());
       if (who == "Linux byte") {
         EXPECT_EQ(now, code == 0 ? WithLevels(edited, levels) : edited);
         EXPECT_TRUE(code == 0 || code == kInOutFileChanged) << code;
+      } else if (at > looked || (who == "Linux level" && at > compared && at <= written)) {
         continue;
-      }
-      // Once the save has looked at the name for the last time, what comes after is not its to tell.
-      const auto look =
-          std::find(std::find(sweep.calls.rbegin(), sweep.calls.rend(), "FlushFileBuffers").base(),
-                    sweep.calls.end(), "CreateFileW");
-      if (at > look - sweep.calls.begin() + 1) continue;
-      // Between the last compare and the level's write nothing can tell; before and after, the save does.
-      const auto& calls = sweep.calls;
-      auto compared =
-          std::find(std::find(calls.begin(), calls.end(), "FlushFolder"), calls.end(), "ReadFile");
-      if (compared != calls.end()) ++compared;
-      const auto written = std::find(calls.rbegin(), calls.rend(), "WriteFile").base();
-      if (who == "Linux level" && at > compared - calls.begin() && at <= written - calls.begin()) continue;
-      if (who == "Linux level") {
+      } else if (who == "Linux level") {
         EXPECT_NE(code, 0);
         EXPECT_EQ(now[397], 'X');
-        continue;
+      } else {
+        EXPECT_EQ(now, code == 0 ? WithLevels(original, levels) : their_bytes);
+        EXPECT_EQ(code == 0, !done);
       }
-      EXPECT_EQ(now, code == 0 ? WithLevels(original, levels) : their_bytes);
-      EXPECT_EQ(code == 0, !done);
     }
     EXPECT_GE(acted, 2) << who;
   }
