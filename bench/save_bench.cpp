@@ -46,10 +46,20 @@ void WriteFlushed(const std::wstring& path, const Bytes& bytes) {
   CloseHandle(file);
 }
 
+// The folder the renames happened in, flushed so they are on disk.
+void FlushFolder(const std::wstring& folder) {
+  HANDLE handle = CreateFileW(folder.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  Require(handle != INVALID_HANDLE_VALUE, "open folder");
+  Require(FlushFileBuffers(handle), "flush folder");
+  CloseHandle(handle);
+}
+
 // The job itself, fixed once and for all whatever the program does: hold the file and lock it,
-// read it, write the backup through a flushed temporary renamed into place, then write the
-// record over the file and flush it.
-void FloorSave(const std::wstring& path, Bytes& bytes) {
+// read it, write the backup through a flushed temporary renamed into place and make the rename
+// durable (the folder flushed), then write the record over the file and flush it.
+void FloorSave(const std::wstring& folder, const std::wstring& path, Bytes& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   Require(file != INVALID_HANDLE_VALUE, "open");
@@ -64,6 +74,7 @@ void FloorSave(const std::wstring& path, Bytes& bytes) {
   Require(MoveFileExW(temporary.c_str(), (path + L".bak").c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
           "rename");
+  FlushFolder(folder);
   bytes[kLevelOffsets[0]] ^= 1;
   Require(SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0, "seek");
   DWORD put = 0;
@@ -92,23 +103,25 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring saved = folder + L"\\audio_cfg.db";
   const std::wstring floor = folder + L"\\floor.db";
   Bytes bytes(kRecordSize, 3);
-  DeleteFileW(saved.c_str());
-  DeleteFileW(floor.c_str());
-  WriteFlushed(saved, bytes);
-  WriteFlushed(floor, bytes);
 
-  AudioConfigRecord record;
   std::vector<double> save_ms;
   std::vector<double> floor_ms;
   try {
-    LoadRecord(record, saved);
+    // Each round the first save of a file as a user makes it: a file just written, opened, then
+    // saved once, with no backup beside it yet.
     for (int round = -10; round < rounds; ++round) {  // the first rounds warm up
+      for (const std::wstring& name : {saved, saved + L".bak", floor, floor + L".bak"})
+        DeleteFileW(name.c_str());
+      WriteFlushed(saved, bytes);
+      WriteFlushed(floor, bytes);
+      AudioConfigRecord record;
+      LoadRecord(record, saved);
       const std::uint8_t level = 1 + (round & 1);
       double start = NowMs();
       SaveRecord(record, saved, {level, level, level, level});
       const double save = NowMs() - start;
       start = NowMs();
-      FloorSave(floor, bytes);
+      FloorSave(folder, floor, bytes);
       const double raw = NowMs() - start;
       if (round >= 0) {
         save_ms.push_back(save);
@@ -122,8 +135,8 @@ int wmain(int argc, wchar_t** argv) {
   for (const std::wstring& name : {saved, saved + L".bak", floor, floor + L".bak"}) DeleteFileW(name.c_str());
   const double save = Median(save_ms);
   const double raw = Median(floor_ms);
-  std::printf("Save through the program's back-end  %.3f ms (median of %d)\n", save, rounds);
-  std::printf("the job itself as raw Win32 calls    %.3f ms\n", raw);
-  std::printf("Save against its floor               %.2fx\n", save / raw);
+  std::printf("First save through the program's back-end  %.3f ms (median of %d)\n", save, rounds);
+  std::printf("the job itself as raw Win32 calls          %.3f ms\n", raw);
+  std::printf("Save against its floor                     %.2fx\n", save / raw);
   return 0;
 }

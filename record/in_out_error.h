@@ -23,17 +23,21 @@ constexpr int kInOutFileChanged = 0x20000004;
 constexpr int kInOutFileEmpty = 0x20000007;
 constexpr int kInOutBackupProtected = 0x20000008;
 constexpr int kInOutBrokenLink = 0x20000009;
-constexpr int kInOutTemporaryNamesTaken = 0x2000000B;
+constexpr int kInOutTemporaryNameTaken = 0x2000000B;
 constexpr int kInOutBackupCaseTwin = 0x2000000C;
+constexpr int kInOutBackupLoneTwin = 0x2000000D;
+constexpr int kInOutFileReplaced = 0x2000000E;
+constexpr int kInOutNotAFile = 0x2000000F;
 
-// The message the user sees for a code; it never names the file.
-std::string InOutMessage(int code);
+// The message the user sees for a code. It never names the file; where the user has to move
+// something else away, name is that thing's name (UTF-8), which ends the message.
+std::string InOutMessage(int code, const std::string& name = {});
 // "I/O error <code>": how a platform error with no row of its own is reported.
 std::string InOutOtherMessage(int code);
 
 class EInOutError : public std::runtime_error {
  public:
-  explicit EInOutError(int code);
+  explicit EInOutError(int code, const std::string& name = {});
 
   int Code() const noexcept { return code_; }
 

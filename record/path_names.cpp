@@ -8,7 +8,13 @@ std::size_t NameStart(const PathString& path) {
 PathString BackupPath(const PathString& path) { return path + L".bak"; }
 
 PathString BackupTemporaryPath(const PathString& path, int attempt) {
-  return path + L".~b" + static_cast<wchar_t>(L'0' + attempt);
+  // Digits by hand: std::to_wstring would bring the C library's wide printf into the program.
+  PathString digits;
+  do {
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + attempt % 10));
+    attempt /= 10;
+  } while (attempt > 0);
+  return path + L".~b" + digits;
 }
 
 bool NameTooLong(const PathString& path, bool linuxNames) {

@@ -13,11 +13,10 @@ inline std::size_t NameLength(const PathString& path) { return path.size() - Nam
 // path followed by ".bak", whatever extension the name already has.
 PathString BackupPath(const PathString& path);
 
-// The names the backup is written through before it is renamed into place, in the order a save
-// tries them, each as long as the backup's. A save killed meanwhile leaves its temporary at one
-// of them; the next save of the file takes each such leftover's place as a name, and so
-// removes it, whatever stands there (a link is never followed).
-constexpr int kBackupTemporaries = 3;
+// The names the backup is written through before it is renamed into place (.~b0, .~b1, ...),
+// in the order a save tries them; the first ten are as long as the backup's. A save killed
+// meanwhile leaves its temporary at one of them; the next save of the file takes each such
+// leftover's place as a name, and so removes it, whatever stands there (a link is never followed).
 PathString BackupTemporaryPath(const PathString& path, int attempt);
 
 // Whether a name in path's last place would pass the file system's limit: 255 UTF-16 units, or

@@ -11,9 +11,10 @@ DWORD Chunk(std::size_t count) { return count > 0x40000000u ? 0x40000000u : stat
 
 }  // namespace
 
-Win32File Win32File::Open(const PathString& path, DWORD access, DWORD share, DWORD disposition) {
-  return Win32File(UniqueFile(FileCalls().CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+Win32File Win32File::Open(const PathString& path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
+                          SECURITY_ATTRIBUTES* security) {
+  return Win32File(UniqueFile(
+      FileCalls().CreateFileW(path.c_str(), access, share, security, disposition, flags, nullptr)));
 }
 
 std::uint64_t Win32File::Size() {
@@ -22,10 +23,31 @@ std::uint64_t Win32File::Size() {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-DWORD Win32File::Attributes() {
+BY_HANDLE_FILE_INFORMATION Win32File::Information() {
   BY_HANDLE_FILE_INFORMATION information{};
   if (!FileCalls().GetFileInformationByHandle(handle_.get(), &information)) ThrowLastError();
-  return information.dwFileAttributes;
+  return information;
+}
+
+std::uint64_t Win32File::Index() {
+  struct {
+    LONG status;
+    ULONG_PTR information;
+  } io{};
+  LARGE_INTEGER index{};
+  constexpr int kFileInternalInformation = 6;
+  const auto query = FileCalls().NtQueryInformationFile;
+  if (query != nullptr && query(handle_.get(), &io, &index, sizeof index, kFileInternalInformation) >= 0)
+    return static_cast<std::uint64_t>(index.QuadPart);
+  const BY_HANDLE_FILE_INFORMATION information = Information();  // the error, if any, from here
+  return (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+}
+
+bool Win32File::OnDisk() {
+  SetLastError(NO_ERROR);  // a device of unknown type leaves it so
+  const DWORD type = FileCalls().GetFileType(handle_.get());
+  if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) ThrowLastError();
+  return type == FILE_TYPE_DISK;
 }
 
 // The files read here are at most 64 MiB and a byte, which one call takes whole.
@@ -47,8 +69,10 @@ void Win32File::WriteAll(const std::uint8_t* bytes, std::size_t count) {
   }
 }
 
-void Win32File::Rewind() {
-  if (!FileCalls().SetFilePointerEx(handle_.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) ThrowLastError();
+void Win32File::Seek(std::int64_t offset) {
+  LARGE_INTEGER position{};
+  position.QuadPart = offset;
+  if (!FileCalls().SetFilePointerEx(handle_.get(), position, nullptr, FILE_BEGIN)) ThrowLastError();
 }
 
 void Win32File::Flush() {
@@ -64,6 +88,8 @@ Win32FileCalls& FileCalls() {
   static Win32FileCalls calls = [] {
     Win32FileCalls table;
     table.linuxNames = RunningOnWine();
+    table.GetKernelObjectSecurity = kGetKernelObjectSecurity.Find();
+    table.NtQueryInformationFile = kNtQueryInformationFile.Find();
     return table;
   }();
   return calls;

@@ -14,6 +14,7 @@ struct Win32FileCalls {
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
   decltype(&::GetFileSizeEx) GetFileSizeEx = ::GetFileSizeEx;
+  decltype(&::GetFileType) GetFileType = ::GetFileType;
   decltype(&::SetFilePointerEx) SetFilePointerEx = ::SetFilePointerEx;
   decltype(&::ReadFile) ReadFile = ::ReadFile;
   decltype(&::WriteFile) WriteFile = ::WriteFile;
@@ -24,6 +25,11 @@ struct Win32FileCalls {
   decltype(&::MoveFileExW) MoveFileExW = ::MoveFileExW;
   decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
   decltype(&::Sleep) Sleep = ::Sleep;
+  // advapi32, found at run time as the program imports it nowhere else; null where it is missing.
+  decltype(&::GetKernelObjectSecurity) GetKernelObjectSecurity = nullptr;
+  // ntdll: a file's index alone; null where it is missing.
+  LONG(WINAPI* NtQueryInformationFile)
+  (HANDLE, void* status, void* information, ULONG length, int kind) = nullptr;
   // Under Wine the folders are Linux ones: letter case tells names apart, and a name's limit is
   // 255 bytes of UTF-8, not 255 UTF-16 units.
   bool linuxNames = false;

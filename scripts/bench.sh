@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmarks, all of the shipped build under Wine: Save through the program's file back-end
-# beside the job itself as raw Win32 calls, and the program's start-up time, peak memory and
+# Benchmarks, all of the shipped build under Wine: the first Save of a file through the program's
+# file back-end beside the job itself as raw Win32 calls (the folder flushed after the backup's
+# rename in both), and the program's start-up time, peak memory and
 # size beside two floors: the same 19 controls with the same manifest and fonts, and a bare window.
 # --startup: the start-up and memory part alone. RUNS sets the rounds of start-ups (41): fewer
 # leave the ratio to the machine's noise, which the spread of one round's ratio shows.
@@ -12,7 +13,7 @@ cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench save_bench >/dev/null
 velmora_headless
 if [ "$startup_only" = 0 ]; then
-echo "== record: Save through the program's file back-end beside the job itself as raw Win32 calls"
+echo "== record: a file's first Save through the program's file back-end beside the job itself as raw Win32 calls"
 save_dir=$(mktemp -d /dev/shm/velmora-save.XXXXXX)
 wine build/program/bench/save_bench.exe "$(winepath -w "$save_dir")" "${SAVE_ROUNDS:-300}" </dev/null
 rm -rf "$save_dir"

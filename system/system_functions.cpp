@@ -12,6 +12,10 @@ HMODULE LoadSystemDll(SystemDll dll) {
   switch (dll) {
     case SystemDll::Kernel32:
       return GetModuleHandleW(L"kernel32.dll");
+    case SystemDll::Ntdll:  // in every process from its start
+      return GetModuleHandleW(L"ntdll.dll");
+    case SystemDll::Advapi32:
+      return LoadSystemLibrary(L"advapi32.dll");
     case SystemDll::User32:  // delay-imported: maybe not called yet
       return LoadSystemLibrary(L"user32.dll");
     case SystemDll::Comctl32:
@@ -34,7 +38,7 @@ HMODULE LoadSystemDll(SystemDll dll) {
 
 // Each DLL is loaded once, on the user-interface thread, and stays loaded for the run.
 HMODULE SystemDllHandle(SystemDll dll) {
-  if (dll == SystemDll::Kernel32) return LoadSystemDll(dll);
+  if (dll == SystemDll::Kernel32 || dll == SystemDll::Ntdll) return LoadSystemDll(dll);
   static HMODULE loaded[static_cast<int>(SystemDll::Ole32) + 1] = {};
   HMODULE& module = loaded[static_cast<int>(dll)];
   if (!module) module = LoadSystemDll(dll);

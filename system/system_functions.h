@@ -11,7 +11,18 @@
 
 // Where each function lives. kernel32 is loaded before the program runs; the others are loaded
 // from the system folder on first use, and stay loaded.
-enum class SystemDll { Kernel32, User32, Comctl32, Uxtheme, Comdlg32, Oleacc, Oleaut32, Ole32 };
+enum class SystemDll {
+  Kernel32,
+  Ntdll,
+  Advapi32,
+  User32,
+  Comctl32,
+  Uxtheme,
+  Comdlg32,
+  Oleacc,
+  Oleaut32,
+  Ole32
+};
 
 // The first Windows that has a function; anything after XP the test seam can hide.
 enum class FirstIn { WindowsXp, WindowsVista, Windows7Update, Windows10_1607 };
@@ -36,6 +47,14 @@ inline constexpr SystemFunction<BOOL(WINAPI*)(DWORD)> kSetDefaultDllDirectories{
     SystemDll::Kernel32, "SetDefaultDllDirectories", FirstIn::Windows7Update};
 inline constexpr SystemFunction<decltype(&SetDllDirectoryW)> kSetDllDirectoryW{
     SystemDll::Kernel32, "SetDllDirectoryW", FirstIn::WindowsXp};
+
+// ntdll: a file's index without its volume's details.
+inline constexpr SystemFunction<LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int)> kNtQueryInformationFile{
+    SystemDll::Ntdll, "NtQueryInformationFile", FirstIn::WindowsXp};
+
+// advapi32: a file's access rights, which a backup copies.
+inline constexpr SystemFunction<decltype(&GetKernelObjectSecurity)> kGetKernelObjectSecurity{
+    SystemDll::Advapi32, "GetKernelObjectSecurity", FirstIn::WindowsXp};
 
 // user32: per-monitor DPI.
 inline constexpr SystemFunction<UINT(WINAPI*)()> kGetDpiForSystem{SystemDll::User32, "GetDpiForSystem",

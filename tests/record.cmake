@@ -8,6 +8,7 @@ if(WIN32)
     record_os_tests.cpp
     record_save_tests.cpp
     record_win32_sweep_tests.cpp
+    record_outside_tests.cpp
   )
 else()
   add_executable(record_tests

@@ -50,6 +50,8 @@ setup)
   if [ -d "${drive%/*}" ] && [ ! -e "$drive" ] && [ ! -L "$drive" ]; then
     ln -s "$dir/alias/dir" "$drive" && touch "$dir/drive.ready"
   fi
+  # A pipe where the file should be, which Windows cannot make in a folder.
+  mkdir -p "$dir/pipe" && mkfifo "$dir/pipe/audio_cfg.db" && touch "$dir/pipe.ready"
   # Names Windows cannot tell apart: case twins, and a name ending in a dot beside the same
   # name without it.
   mkdir -p "$dir/twins" "$dir/odd"

@@ -38,7 +38,7 @@ TEST(AudioConfigRecordTest, WriteLevelsStoresLowBitsAndTouchesNothingElse) {
     record.WriteLevels(c.written);
     EXPECT_EQ(record.ReadLevels(), c.stored);
     Bytes expected = before;
-    for (std::size_t slot = 0; slot < 4; ++slot) expected[kLevelOffsets[slot]] = c.stored[slot];
+    for (std::size_t slot = 0; slot < 4; ++slot) expected[kLevelsAt[slot]] = c.stored[slot];
     EXPECT_EQ(ImageOf(record), expected);
   }
 }
@@ -67,9 +67,10 @@ TEST(InOutErrorTest, MessagesFollowTheTable) {
 
 // Our own refusals: each its own text, a sentence or more, never taken for a platform's number.
 TEST(InOutErrorTest, OwnRefusalsHaveTextsOfTheirOwn) {
-  const int codes[] = {kInOutEmptyPath,   kInOutFileTooShort,        kInOutFileTooLarge,
-                       kInOutFileChanged, kInOutFileEmpty,           kInOutBackupProtected,
-                       kInOutBrokenLink,  kInOutTemporaryNamesTaken, kInOutBackupCaseTwin};
+  const int codes[] = {kInOutEmptyPath,      kInOutFileTooShort,       kInOutFileTooLarge,
+                       kInOutFileChanged,    kInOutFileEmpty,          kInOutBackupProtected,
+                       kInOutBrokenLink,     kInOutTemporaryNameTaken, kInOutBackupCaseTwin,
+                       kInOutBackupLoneTwin, kInOutFileReplaced,       kInOutNotAFile};
   std::set<std::string> texts;
   for (const int code : codes) {
     const std::string text = InOutMessage(code);

@@ -187,6 +187,7 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
   const fs::path file = dir_ / "audio_cfg.db";
   WriteBytes(file, Pattern(kRecordSize, 3));
   fs::create_directory(dir_ / "folder.db");
+  fs::create_directory(dir_ / "audio_cfg.db.~b1");
   for (const fs::path& name :
        {dir_ / (std::string(252, 'n') + ".d"), dir_ / fs::path(std::wstring(125, L'\x044f') + L"nn")})
     WriteBytes(name, Pattern(kRecordSize, 8));
@@ -203,6 +204,7 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
       {"folder", dir_ / "folder.db", false, kInOutAccessDenied},
       {"empty path", fs::path(), false, kInOutEmptyPath},
       {"empty path", fs::path(), true, kInOutEmptyPath},
+      {"folder at a temporary's name", file, true, kInOutTemporaryNameTaken},
       // The backup's name would pass the limit: 255 UTF-16 units on Windows, 255 bytes here.
       {"backup name too long", dir_ / (std::string(252, 'n') + ".d"), true, kInOutNameTooLong},
       {"backup name too long", dir_ / fs::path(std::wstring(125, L'\x044f') + L"nn"), true,
@@ -218,6 +220,12 @@ TEST_F(RecordFilesTest, RefusalsChangeNeitherImageNorFiles) {
     EXPECT_EQ(ImageOf(record_), Pattern(kRecordSize, 8));
     EXPECT_EQ(NamesIn(dir_.Path()), names);
     EXPECT_EQ(ReadBytes(file), Pattern(kRecordSize, 3));
+  }
+  // A pipe at the file's name is refused at once, by a load and by a save.
+  if (const auto pipe = FixtureFolder("pipe")) {
+    EXPECT_EQ(LoadInto(*pipe / "audio_cfg.db"), kInOutNotAFile);
+    EXPECT_EQ(SaveFrom(*pipe / "audio_cfg.db"), kInOutNotAFile);
+    EXPECT_EQ(NamesIn(*pipe), Names{"audio_cfg.db"});
   }
 }
 

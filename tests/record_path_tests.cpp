@@ -18,7 +18,7 @@ TEST(RecordPathTest, NamesAreFormedFromTheTextAlone) {
   EXPECT_EQ(NameStart(L"x.db"), 0u);
   EXPECT_EQ(BackupPath(L"d/a.txt"), L"d/a.txt.bak");
   // Every temporary is a name of its own, and no longer than the backup's.
-  for (int i = 0; i < kBackupTemporaries; ++i) {
+  for (int i = 0; i < 10; ++i) {
     EXPECT_EQ(BackupTemporaryPath(L"d/a", i).size(), BackupPath(L"d/a").size());
     for (int j = 0; j < i; ++j) EXPECT_NE(BackupTemporaryPath(L"d/a", i), BackupTemporaryPath(L"d/a", j));
   }

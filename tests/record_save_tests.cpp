@@ -1,6 +1,6 @@
 // What a save finds on disk, through the program's own Win32 back-end under Wine: links and
-// leftovers at its own names, other programs, a second program saving at the same moment, odd
-// spellings of the name and the file's own settings.
+// leftovers at its own names, readers holding the file, odd spellings of the name and the
+// file's own settings.
 #include <windows.h>
 
 #include "record/win32_file_calls.h"
@@ -184,6 +184,18 @@ TEST(RecordSaveTest, TheFileKeepsTheLetterCaseItHasOnDisk) {
   ASSERT_EQ(SaveFrom(record, dir / "audio_cfg.db"), 0);
   EXPECT_EQ(NamesIn(dir.Path()), (Names{"AUDIO_CFG.DB", "AUDIO_CFG.DB.bak"}));
   EXPECT_EQ(ReadBytes(dir / "AUDIO_CFG.DB"), WithLevels(original, kNewLevels));
+  // Made anew in another case, the file finds the backup's name in the old case alone, which it
+  // is told to rename or move.
+  fs::remove(dir / "AUDIO_CFG.DB");
+  WriteBytes(dir / "audio_cfg.db", original);
+  ASSERT_EQ(LoadInto(record, dir / "audio_cfg.db"), 0);
+  try {
+    SaveRecord(record, (dir / "audio_cfg.db").native(), kNewLevels);
+    ADD_FAILURE() << "saved beside another case's backup";
+  } catch (const EInOutError& error) {
+    EXPECT_EQ(error.Code(), kInOutBackupLoneTwin);
+    EXPECT_NE(std::string(error.what()).find("\"AUDIO_CFG.DB.bak\""), std::string::npos) << error.what();
+  }
 }
 
 // On a Linux folder: case twins, and a name ending in a dot (chosen by its short name) beside
@@ -267,118 +279,5 @@ TEST(RecordSaveTest, OtherReadersStopASaveOnlyIfTheyKeepWritersOut) {
     CloseHandle(reader);
     EXPECT_EQ(SaveFrom(record, file), 0);
     EXPECT_EQ(ReadBytes(file), WithLevels(original, kNewLevels));
-  }
-}
-
-// Two programs that opened the same file save at the same moment, many times over, each through
-// its own spelling of the file (the same name, a folder link, a mapped drive, a file link and
-// its target): one wins, the other is told the file changed (or is busy), the backup beside
-// the winner's name is the record both opened, and nothing else is left.
-TEST(RecordSaveTest, TwoProgramsSavingAtOnceNeverBothSucceed) {
-  wchar_t child[MAX_PATH] = {};
-  if (GetEnvironmentVariableW(L"VELMORA_SAVE_CHILD", child, MAX_PATH) > 0) {
-    const fs::path file = std::wstring(child);
-    AudioConfigRecord record;
-    const int loaded = LoadInto(record, file);
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VelmoraSaveReady");
-    HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, L"VelmoraSaveGo");
-    SetEvent(ready);
-    WaitForSingleObject(go, 10000);
-    std::exit(loaded != 0 ? loaded : ::SaveFrom(record, file, {2, 2, 2, 2}));
-  }
-  TempDir dir;
-  struct Spellings {
-    const char* what;
-    fs::path mine, theirs;
-  };
-  std::vector<Spellings> cases{{"one name", dir / "audio_cfg.db", dir / "audio_cfg.db"}};
-  if (const auto alias = FixtureFolder("alias")) {
-    cases.push_back({"folder link", *alias / "dir" / "audio_cfg.db", *alias / "dirlink" / "audio_cfg.db"});
-    cases.push_back({"file link", *alias / "dir" / "audio_cfg.db", *alias / "dir" / "filelink.db"});
-    if (FixtureFolder("drive"))
-      cases.push_back({"mapped drive", *alias / "dir" / "audio_cfg.db", L"R:\\audio_cfg.db"});
-  }
-  const char* rounds_setting = std::getenv("VELMORA_SAVE_ROUNDS");
-  const int rounds = rounds_setting ? std::atoi(rounds_setting) : 15;
-  for (const Spellings& c : cases) {
-    SCOPED_TRACE(c.what);
-    const fs::path folder = c.mine.parent_path();
-    SetEnvironmentVariableW(L"VELMORA_SAVE_CHILD", c.theirs.c_str());
-    int wins[2] = {0, 0};
-    for (int round = 0; round < rounds; ++round) {
-      SCOPED_TRACE(round);
-      const Bytes original = Pattern(kRecordSize, round);
-      for (const std::string& name : NamesIn(folder)) {
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".bak") == 0) fs::remove(folder / name);
-      }
-      WriteBytes(c.mine, original);
-      AudioConfigRecord record;
-      ASSERT_EQ(LoadInto(record, c.mine), 0);
-      HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"VelmoraSaveReady");
-      HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"VelmoraSaveGo");
-      HANDLE process = StartThisTestAgain();
-      ASSERT_NE(process, nullptr);
-      WaitForSingleObject(ready, 10000);
-      SetEvent(go);
-      const int mine = SaveFrom(record, c.mine);
-      const DWORD theirs = ExitCodeOf(process);
-      CloseHandle(ready);
-      CloseHandle(go);
-      ASSERT_TRUE(mine == 0 || theirs == 0) << mine << " " << theirs;
-      ASSERT_FALSE(mine == 0 && theirs == 0);
-      const int loser = mine == 0 ? static_cast<int>(theirs) : mine;
-      EXPECT_TRUE(loser == kInOutFileChanged || loser == kInOutSharingViolation) << loser;
-      EXPECT_EQ(ReadBytes(c.mine), WithLevels(original, mine == 0 ? kNewLevels : VolumeLevels{2, 2, 2, 2}));
-      const fs::path winner = mine == 0 ? c.mine : c.theirs;
-      EXPECT_EQ(ReadBytes(BackupPath(winner.native())), original);
-      Names expected{"audio_cfg.db", "audio_cfg.db.bak"};
-      if (winner.filename() == "filelink.db")
-        expected = {"audio_cfg.db", "filelink.db", "filelink.db.bak"};
-      else if (fs::exists(folder / "filelink.db"))
-        expected.push_back("filelink.db");
-      EXPECT_EQ(NamesIn(folder), expected);
-      ++wins[mine == 0 ? 0 : 1];
-    }
-    std::printf("%s: this program won %d rounds, the other %d\n", c.what, wins[0], wins[1]);
-  }
-  SetEnvironmentVariableW(L"VELMORA_SAVE_CHILD", nullptr);
-}
-
-// One side of two programs in two Wine prefixes (two wineservers, which share no mutex and no
-// share mode) saving one file round after round at the same instant: tests/two_prefixes.sh runs
-// both and checks that every save reported a success has its levels in the file.
-TEST(RecordSaveTest, RacesAProgramInAnotherPrefix) {
-  const char* file_setting = std::getenv("VELMORA_RACE_FILE");
-  if (file_setting == nullptr) GTEST_SKIP() << "run by tests/two_prefixes.sh";
-  const fs::path file = HostPath(file_setting);
-  const int side = std::atoi(std::getenv("VELMORA_RACE_SIDE"));
-  const int rounds = std::atoi(std::getenv("VELMORA_RACE_ROUNDS"));
-  const long long start_ms = std::atoll(std::getenv("VELMORA_RACE_START_MS"));
-  constexpr long long kRoundMs = 50;
-  const auto unix_ms = [] {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return static_cast<long long>(
-        ((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000 - 11644473600000ll);
-  };
-  const auto wait_until = [&](long long at) {
-    while (unix_ms() < at - 3) Sleep(1);
-    while (unix_ms() < at) {
-    }
-  };
-  for (int round = 0; round < rounds; ++round) {
-    const long long at = start_ms + round * kRoundMs;
-    wait_until(at);
-    AudioConfigRecord record;
-    const int loaded = LoadInto(record, file);
-    const VolumeLevels levels{static_cast<std::uint8_t>(side), static_cast<std::uint8_t>(round % 6 + 1),
-                              static_cast<std::uint8_t>(round / 6 % 6 + 1),
-                              static_cast<std::uint8_t>(round / 36 % 6 + 1)};
-    wait_until(at + 20);
-    const int code = loaded != 0 ? loaded : SaveFrom(record, file, levels);
-    wait_until(at + 40);
-    const Bytes now = ReadBytes(file);
-    std::printf("race %d %d %d%d%d%d %d%d%d%d\n", round, code, levels[0], levels[1], levels[2], levels[3],
-                now[kLevelOffsets[0]], now[kLevelOffsets[1]], now[kLevelOffsets[2]], now[kLevelOffsets[3]]);
   }
 }

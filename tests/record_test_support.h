@@ -33,8 +33,11 @@ inline Bytes Pattern(std::size_t size, int salt) {
   return bytes;
 }
 
+// Where the handset keeps its four levels, written out here rather than taken from the program.
+constexpr std::size_t kLevelsAt[4] = {397, 409, 433, 889};
+
 inline Bytes WithLevels(Bytes bytes, const VolumeLevels& levels) {
-  for (std::size_t slot = 0; slot < 4; ++slot) bytes[kLevelOffsets[slot]] = levels[slot];
+  for (std::size_t slot = 0; slot < 4; ++slot) bytes[kLevelsAt[slot]] = levels[slot];
   return bytes;
 }
 
