@@ -1,5 +1,6 @@
 # Win32 tests: the real window and the system's dialogs, run under Wine in a virtual display.
 add_executable(window_tests
+  ${PROJECT_SOURCE_DIR}/app/message_loop.cpp  # the program's own loop
   window_main.cpp
   window_test_support.cpp
   window_tests.cpp

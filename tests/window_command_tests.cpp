@@ -1,4 +1,6 @@
 // Open and Save as a user drives them: the real open dialog, spin boxes and error box.
+#include <winternl.h>
+
 #include <optional>
 #include <thread>
 
@@ -64,6 +66,38 @@ class Form1Commands : public Form1Test {
 };
 
 using Shown4 = std::array<std::wstring, 4>;
+
+// The process's kernel handles, as the system's handle list shows them.
+std::size_t KernelHandles() {
+  struct Entry {
+    USHORT process, creator;
+    UCHAR type, attributes;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  static const auto query = reinterpret_cast<NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  std::vector<ULONG> list(1 << 20);
+  ULONG size = 0;
+  EXPECT_EQ(query(16 /* SystemHandleInformation */, list.data(), list.size() * sizeof(ULONG), &size), 0);
+  auto* entries = reinterpret_cast<const Entry*>(&list[1]);
+  return std::count_if(entries, entries + list[0], [](const Entry& e) {
+    return e.process == static_cast<USHORT>(GetCurrentProcessId());
+  });
+}
+
+// GDI objects: Wine answers GetGuiResources with 0, but lists its objects in the table the
+// process block points to (24-byte entries, the type at byte 14).
+std::size_t GdiObjects() {
+  if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return count;
+  const PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
+  auto* table =
+      *reinterpret_cast<const std::uint8_t* const*>(reinterpret_cast<const std::uint8_t*>(peb) + 0x94);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < 0x4000; ++i) count += table[i * 24 + 14] != 0;
+  return count;
+}
 
 // Message boxes show the system's shared icons, so the handles compare.
 HICON InformationIcon() { return LoadIconW(nullptr, IDI_INFORMATION); }
@@ -332,4 +366,43 @@ TEST_F(Form1Commands, PathTipShowsOverTheStatusMessageOnlyAmpersandsAndAll) {
   RECT shown{};
   GetClientRect(tip, &shown);
   EXPECT_GE(shown.right, text.right) << "eight ampersands, not four";
+}
+
+// Every save lists the folder and every paint selects fonts and bitmaps: a hundred of each,
+// and at two DPIs, leave no handle or GDI object behind.
+TEST_F(Form1Commands, SavesRepaintsAndDpiChangesLeaveNoHandleOrGdiObjectBehind) {
+  WriteBytes(file_, RecordWith({1, 2, 3, 4}));
+  Open(file_);
+  auto round = [&](int i) {
+    Save();
+    if (i % 10 == 0) ChangeDpi(Main(), i % 20 ? 144 : 96);
+    RedrawWindow(Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+  };
+  for (int i = 0; i < 20; ++i) round(i);  // caches filled, and back at 96 DPI
+  const std::size_t handles = KernelHandles(), objects = GdiObjects();
+  for (int i = 0; i < 100; ++i) round(i);
+  EXPECT_EQ(KernelHandles(), handles);
+  EXPECT_EQ(GdiObjects(), objects);
+  EXPECT_EQ(Status(), L"File opened!");
+}
+
+// Over a new DPI the path shows over the whole status message, and the status font is the
+// system's own scaled from Wine's 96 DPI.
+TEST_F(Form1Commands, AfterADpiChangeTheTipCoversTheStatusMessageInTheScaledFont) {
+  WriteBytes(file_, RecordWith({1, 2, 3, 4}));
+  Open(file_);
+  ChangeDpi(Main(), 144);
+  TTTOOLINFOW tool{sizeof tool, 0, C(StatusBar1), 0, {}, nullptr, nullptr, 0, nullptr};
+  ASSERT_TRUE(SendMessageW(form_.StatusTipWindow(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+  RECT part{};
+  SendMessageW(C(StatusBar1), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+  EXPECT_TRUE(EqualRect(&tool.rect, &part));
+  EXPECT_EQ(part.right - part.left, 300);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  LOGFONTW shown{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(StatusBar1), WM_GETFONT, 0, 0)), sizeof shown, &shown);
+  EXPECT_EQ(shown.lfHeight, MulDiv(metrics.lfStatusFont.lfHeight, 144, 96));
 }
