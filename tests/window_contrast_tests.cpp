@@ -92,40 +92,6 @@ bool HasPixel(HWND window, COLORREF wanted) {
   return found;
 }
 
-// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
-std::vector<std::uint32_t> ScreenPixels(RECT r) {
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const auto* first = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(first, first + width * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
-// Runs the program's loop until it has painted what it was told and the screen holds still; the
-// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
-void WaitForThePaint(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  std::vector<std::uint32_t> before = ScreenPixels(r);
-  for (int round = 0; round < 40; ++round) {
-    Pump(50);
-    std::vector<std::uint32_t> now = ScreenPixels(r);
-    if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
-    before = std::move(now);
-  }
-}
-
 // Relative luminance and contrast ratio as WCAG 2 defines them.
 double Luminance(std::uint32_t rgb) {
   auto channel = [](std::uint32_t value) {

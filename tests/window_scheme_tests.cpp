@@ -55,11 +55,11 @@ TEST_F(Form1SchemeChange, EveryControlShowsTheNewColoursWithoutTheTestRedrawing)
   Scheme saved{};
   for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = GetSysColor(kElements[i]);
   SetScheme(Main(), kDark, false);
-  Pump(200);
+  WaitForThePaint(Main());
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchColourChange, nullptr, GetCurrentThreadId());
   SetScheme(Main(), kDarkBlue, true);  // from one dark scheme to another: nothing else changes
   UnhookWindowsHookEx(hook);
-  Pump(300);
+  WaitForThePaint(Main());
 
   const int dpi = WindowDpi(Main()), edge = ScaleForDpi(4, dpi);
   // The area's most common colour is its background; some pixel of it must stand out that much.

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -72,6 +73,12 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD limit = 60000, HW
   }
   return true;
 }
+
+// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
+std::vector<std::uint32_t> ScreenPixels(RECT r);
+// Runs the program's loop until it has painted what it was told and the screen holds still; the
+// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
+void WaitForThePaint(HWND window);
 
 inline std::wstring PanelText(HWND statusBar, int panel) {
   LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, panel, 0);
