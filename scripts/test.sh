@@ -20,7 +20,6 @@ ctest --preset program
 echo "== the release: built again in a clean folder; its zip holds the program built above"
 bash scripts/release.sh
 python3 scripts/release_check.py dist build/program/app/velmora.exe
-python3 tests/checker_refusals.py release dist build/release_refusals
 
 echo "== windows build, tests under Wine"
 cmake --preset windows >/dev/null

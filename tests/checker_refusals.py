@@ -3,8 +3,9 @@
 must fail, by its exit code and with the reason, and on the copy as it is must pass.
 
 usage: checker_refusals.py imports velmora.exe imports-allowed.txt FOLDER
-       checker_refusals.py release DIST FOLDER
+       checker_refusals.py release velmora.exe FOLDER
 """
+import glob
 import hashlib
 import os
 import re
@@ -47,8 +48,12 @@ def imports(exe, allow_list, folder):
         yield judge(case, [audit, spoiled_exe, spoiled_list], reason)
 
 
-def release(dist, folder):
-    name = next(n for n in sorted(os.listdir(dist)) if re.fullmatch(r"velmora-[\d.]+-win32\.zip", n))
+def release(exe, folder):
+    version = re.search(r"project\(Velmora VERSION ([\d.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read())[1]
+    deps = os.environ.get("VELMORA_DEPS", os.path.join(ROOT, "build", "deps"))
+    dist, name = os.path.join(folder, "dist"), f"velmora-{version}-win32.zip"
+    subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "package_release.py"), version, exe,
+                    glob.glob(os.path.join(deps, "src", "libjpeg-turbo-*", ""))[0], dist], check=True)
     original = zipfile.ZipFile(os.path.join(dist, name))
     wide = "x" * 81 + "\r\n"
     cases = [

@@ -102,9 +102,12 @@ std::size_t HeapInUse() {
 // process block points to (24-byte entries, the type at byte 14).
 std::size_t GdiObjects() {
   if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return count;
-  const PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
-  auto* table =
-      *reinterpret_cast<const std::uint8_t* const*>(reinterpret_cast<const std::uint8_t*>(peb) + 0x94);
+  static const auto query = reinterpret_cast<decltype(&NtQueryInformationProcess)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION process{};
+  query(GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
+  auto* table = *reinterpret_cast<const std::uint8_t* const*>(
+      reinterpret_cast<const std::uint8_t*>(process.PebBaseAddress) + 0x94);
   std::size_t count = 0;
   for (std::size_t i = 0; i < 0x4000; ++i) count += table[i * 24 + 14] != 0;
   return count;
