@@ -54,17 +54,18 @@ def release(exe, folder):
     dist, name = os.path.join(folder, "dist"), f"velmora-{version}-win32.zip"
     subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "package_release.py"), version, exe,
                     glob.glob(os.path.join(deps, "src", "libjpeg-turbo-*", ""))[0], dist], check=True)
-    original = zipfile.ZipFile(os.path.join(dist, name))
     wide = "x" * 81 + "\r\n"
     cases = [
         ("as released", {}, None),
         ("a line of 81", {"README-en.txt": lambda b: b + wide.encode()}, r"README-en\.txt: line \d+ is wider than 80"),
-        ("a message unexplained", {"README-ru.txt": lambda b: b.replace(b'"File opened!"', b'"File opened"')},
+        ("a message unexplained", {"README-ru.txt": lambda b: b.replace(b'"File opened!', b'"File opened')},
          r'README-ru\.txt does not explain "File opened!"'),
     ]
     for number, (case, changes, reason) in enumerate(cases):
         spoiled = os.path.join(folder, str(number))
         os.makedirs(spoiled, exist_ok=True)
+        # Opened afresh for each copy: writing an entry's details to a copy changes them.
+        original = zipfile.ZipFile(os.path.join(dist, name))
         with zipfile.ZipFile(os.path.join(spoiled, name), "w") as copy:
             for info in original.infolist():
                 data = original.read(info)
