@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -190,5 +191,48 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     const COLORREF background = on ? kLightScheme[0] : RGB(255, 255, 255);
     EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), background) << on;
     EXPECT_EQ(PixelAt(C(Label1), 1, 1), background) << on;
+  }
+}
+
+// Glyph, gap and caption stand centred together, so where the caption's ink ends on the screen
+// tells the gap: 4 pixels at 96 DPI, scaled. The caption's own ink is measured by drawing it here.
+TEST_F(Form1Contrast, GlyphsStandTheirGapFromTheCaptionOnTheScreen) {
+  // The last column, left of right, darker than half the luminance of the row's pixel at right.
+  auto lastInk = [](const std::function<COLORREF(int, int)>& pixel, int height, int right) {
+    int last = -1;
+    for (int y = height / 4; y < 3 * height / 4; ++y) {
+      auto lum = [&](int x) { return Luminance(std::uint32_t{pixel(x, y)}); };
+      for (int x = 0; x < right; ++x)
+        if (lum(x) < lum(right) / 2) last = std::max(last, x);
+    }
+    return last;
+  };
+  SetFocus(C(Edit1));  // no focus frame on a button
+  for (int dpi : {96, 144}) {
+    ChangeDpi(Main(), dpi);
+    WaitForThePaint(Main());
+    const int glyph = dpi == 96 ? 16 : 24, gap = MulDiv(4, dpi, 96);
+    for (ControlId id : {BitBtn1, BitBtn2, BitBtn3}) {
+      RECT r{};
+      GetWindowRect(C(id), &r);
+      const int width = r.right - r.left, height = r.bottom - r.top;
+      const std::vector<std::uint32_t> shown = ScreenPixels(r);
+      const std::wstring caption = TextOf(C(id));
+      HDC dc = CreateCompatibleDC(nullptr);
+      HGDIOBJ oldBitmap = SelectObject(dc, CreateBitmap(width, height, 1, 32, nullptr));
+      HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(C(id), WM_GETFONT, 0, 0)));
+      PatBlt(dc, 0, 0, width, height, WHITENESS);
+      SIZE text{};
+      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+      TextOutW(dc, 0, (height - text.cy) / 2, caption.c_str(), static_cast<int>(caption.size()));
+      const int captionInk = lastInk([&](int x, int y) { return GetPixel(dc, x, y); }, height, width - 1);
+      SelectObject(dc, oldFont);
+      DeleteObject(SelectObject(dc, oldBitmap));
+      DeleteDC(dc);
+      const int left = (width - (glyph + gap + text.cx)) / 2;
+      EXPECT_EQ(lastInk([&](int x, int y) { return COLORREF{shown[y * width + x]}; }, height, width - 4),
+                left + glyph + gap + captionInk)
+          << LayoutOf(id).name << " at " << dpi;
+    }
   }
 }
