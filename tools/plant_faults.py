@@ -197,6 +197,7 @@ FAULTS = [
     F("tip-not-moved", FV, "  SetUpControls(true);\n  statusTip_.Place();\n", "  SetUpControls(true);\n", W),
     F("status-font-scaled-inverted", FV, "MulDivRounded(font.lfHeight, dpi, SystemDpi())",
       "MulDivRounded(font.lfHeight, SystemDpi(), dpi)", W),
+    F("glyph-gap-unscaled", FV, "ScaleForDpi(kGlyphGap, dpi_), BackgroundBrush", "kGlyphGap, BackgroundBrush", W),
     F("contrast-weights-swapped", "ui/scheme_colors.cpp", "0.2126 * Channel(color, 0) + 0.7152 * Channel(color, 8) + 0.0722 * Channel(color, 16)",
       "0.0722 * Channel(color, 0) + 0.7152 * Channel(color, 8) + 0.2126 * Channel(color, 16)", H, W),
     # The checkers of the program as shipped and of its release.
