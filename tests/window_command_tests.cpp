@@ -67,24 +67,15 @@ class Form1Commands : public Form1Test {
 
 using Shown4 = std::array<std::wstring, 4>;
 
-// The process's kernel handles, as the system's handle list shows them.
+// The process's kernel handles in the system's list: 16-byte entries, each its process id first.
 std::size_t KernelHandles() {
-  struct Entry {
-    USHORT process, creator;
-    UCHAR type, attributes;
-    USHORT handle;
-    PVOID object;
-    ACCESS_MASK access;
-  };
   static const auto query = reinterpret_cast<NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
   std::vector<ULONG> list(1 << 20);
-  ULONG size = 0;
-  EXPECT_EQ(query(16 /* SystemHandleInformation */, list.data(), list.size() * sizeof(ULONG), &size), 0);
-  auto* entries = reinterpret_cast<const Entry*>(&list[1]);
-  return std::count_if(entries, entries + list[0], [](const Entry& e) {
-    return e.process == static_cast<USHORT>(GetCurrentProcessId());
-  });
+  EXPECT_EQ(query(16 /* SystemHandleInformation */, list.data(), list.size() * sizeof(ULONG), nullptr), 0);
+  std::size_t count = 0;
+  for (ULONG i = 0; i < list[0]; ++i) count += LOWORD(list[1 + 4 * i]) == LOWORD(GetCurrentProcessId());
+  return count;
 }
 
 // Bytes in use on the process heap, where the system keeps what a handle stands for.
