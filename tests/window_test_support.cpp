@@ -100,15 +100,20 @@ DialogScript::Step DialogScript::Later(Step step) {
   return [step](HWND dialog, SeenDialog&) {
     g_script->waiting_ = dialog;
     g_script->later_ = step;
-    SetTimer(nullptr, 0, 500, Resume);
+    SetTimer(nullptr, 0, 50, Resume);
   };
 }
 
 void CALLBACK DialogScript::Resume(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
   for (auto& seen : g_script->seen_) {
     if (seen.hwnd != g_script->waiting_) continue;
-    GetWindowRect(seen.hwnd, &seen.rect);
+    // Shown, and where it was at the last look: the dialog has settled, however slowly.
+    RECT now{};
+    GetWindowRect(seen.hwnd, &now);
+    const bool settled = IsWindowVisible(seen.hwnd) && EqualRect(&now, &seen.rect);
+    seen.rect = now;
+    if (!settled) return;
+    KillTimer(nullptr, id);
     if (FileNameBox(seen.hwnd)) {
       seen.text = TextOf(FileNameBox(seen.hwnd));
       seen.folder = FolderOf(seen.hwnd);
