@@ -40,7 +40,8 @@ add_library(planted_dbghelp SHARED ${PROJECT_SOURCE_DIR}/tests/planted_dll.c)
 set_target_properties(planted_dbghelp PROPERTIES PREFIX "" OUTPUT_NAME dbghelp)
 add_dependencies(window_tests planted_dbghelp)
 add_test(NAME window_xp_dll_search COMMAND window_tests --gtest_filter=DllSearch.*)
-set_tests_properties(window_xp_dll_search PROPERTIES ENVIRONMENT VELMORA_HIDE_NEWER_FUNCTIONS=1 TIMEOUT 120)
+set_tests_properties(window_xp_dll_search PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "VELMORA_HIDE_NEWER_FUNCTIONS=1;WINEDLLOVERRIDES=dbghelp=n,b")
 
 # One window test at a time on the display: they read the screen and move the focus. The record
 # tests, which show no window, run beside them.

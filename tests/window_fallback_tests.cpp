@@ -166,15 +166,7 @@ TEST_F(Form1Fallback, CommonControlsAreVersion6) {
 TEST(DllSearch, ASystemDllsOwnImportsComeFromTheSystemFolder) {
   if (!std::getenv("VELMORA_HIDE_NEWER_FUNCTIONS")) GTEST_SKIP() << "run by ctest as on XP";
   ASSERT_EQ(GetModuleHandleW(L"dbghelp.dll"), nullptr);
-  constexpr wchar_t kNative[] = L"native,builtin";
-  HKEY overrides = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &overrides, nullptr),
-            0);
-  RegSetValueExW(overrides, L"dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNative), sizeof kNative);
   HMODULE imagehlp = LoadSystemLibrary(L"imagehlp.dll");
-  RegDeleteValueW(overrides, L"dbghelp");
-  RegCloseKey(overrides);
   ASSERT_NE(imagehlp, nullptr);
   wchar_t loaded[MAX_PATH] = {}, system[MAX_PATH] = {};
   GetModuleFileNameW(GetModuleHandleW(L"dbghelp.dll"), loaded, MAX_PATH);

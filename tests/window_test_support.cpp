@@ -2,6 +2,10 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 namespace {
 
 DialogScript* g_script = nullptr;
@@ -177,6 +181,29 @@ void WaitForThePaint(HWND window) {
     if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
     before = std::move(now);
   }
+}
+
+double Luminance(std::uint32_t rgb) {
+  auto channel = [](std::uint32_t value) {
+    double v = value / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(rgb >> 16 & 255) + 0.7152 * channel(rgb >> 8 & 255) + 0.0722 * channel(rgb & 255);
+}
+
+ScreenContrast ContrastOnScreen(HWND window, RECT area) {
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  std::map<std::uint32_t, int> counts;
+  for (std::uint32_t pixel : ScreenPixels(area)) ++counts[pixel];
+  auto background = std::max_element(counts.begin(), counts.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double ground = Luminance(background->first);
+  double best = 1;
+  for (const auto& [pixel, count] : counts) {
+    const double ink = Luminance(pixel);
+    best = std::max(best, (std::max(ink, ground) + 0.05) / (std::min(ink, ground) + 0.05));
+  }
+  return {background->first, best};
 }
 
 void Form1Test::SetUp() {

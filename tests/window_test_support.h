@@ -80,6 +80,16 @@ std::vector<std::uint32_t> ScreenPixels(RECT r);
 // test never repaints, so a repaint the program forgets leaves the old colours on the screen.
 void WaitForThePaint(HWND window);
 
+// Relative luminance of a 0x00RRGGBB pixel, and contrast ratios, as WCAG 2 defines them.
+double Luminance(std::uint32_t rgb);
+// An area of a window as the screen shows it: its most common colour, its background, and the
+// best contrast of any of its pixels against that.
+struct ScreenContrast {
+  std::uint32_t background;
+  double best;
+};
+ScreenContrast ContrastOnScreen(HWND window, RECT area);
+
 inline std::wstring PanelText(HWND statusBar, int panel) {
   LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, panel, 0);
   std::wstring text(LOWORD(length), L'\0');
