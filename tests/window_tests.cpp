@@ -134,6 +134,7 @@ TEST_F(Form1Layout, DisabledCheckBoxIgnoresClicks) {
 TEST_F(Form1Layout, ScalesWithTheMonitorDpi) {
   std::vector<RECT> at96;
   for (const auto& c : kForm1Layout) at96.push_back(RectInParent(C(c.id)));
+  const bool clockShown = !PanelText(C(StatusBar1), 1).empty();  // its first tick may shrink the font
   RECT suggested{0, 0, 600, 500};
   SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   for (std::size_t i = 0; i < kForm1Layout.size(); ++i) {
@@ -146,6 +147,12 @@ TEST_F(Form1Layout, ScalesWithTheMonitorDpi) {
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(Label1), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -24);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(StatusBar1), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_TRUE(clockShown || font.lfHeight == MulDiv(metrics.lfStatusFont.lfHeight, 144, 96))
+      << "the system's status font, scaled from Wine's 96 DPI: " << font.lfHeight;
 }
 
 TEST_F(Form1Layout, LogoDecodesAndBadPicturesAreRefused) {
