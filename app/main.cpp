@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "app/message_loop.h"
 #include "system/system_functions.h"
 #include "ui/form1.h"
 
@@ -16,12 +17,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   TForm1 Form1;
   if (!Form1.Create(instance, showCommand)) return 1;
 
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    // The dialog manager gives the window Tab, Enter and Esc like a dialog box.
-    if (Form1.Handle() && IsDialogMessageW(Form1.Handle(), &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+  return RunMessageLoop(Form1);
 }

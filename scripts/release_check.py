@@ -10,6 +10,7 @@ with a BOM, CRLF line ends and lines Notepad shows whole, the guides explain eve
 program can show and give the program's size as it is, the holder has one name everywhere, and
 the notices are plain text with upstream versions.
 """
+import glob
 import hashlib
 import os
 import re
@@ -34,10 +35,12 @@ def source(path):
 
 def shown_messages():
     """Each message as its box or the status bar shows it; error boxes add a full stop."""
-    found = [(m, False) for m in re.findall(r"\bkStatus\w*\[\]\s*=\s*" + LITERALS, source("ui/form1.cpp"))]
+    # Wherever in ui/ the window's files keep their status texts and error boxes.
+    window = "".join(source(path) for path in sorted(glob.glob(os.path.join(ROOT, "ui", "**", "*.cpp"), recursive=True)))
+    found = [(m, False) for m in re.findall(r"\bkStatus\w*\[\]\s*=\s*" + LITERALS, window)]
     found += [(m, False) for m in re.findall(r"\breturn\s+" + LITERALS, source("ui/save_rule.cpp"))]
     found += [(m, True) for m in re.findall(r"\breturn\s+" + LITERALS, source("record/in_out_error.cpp"))]
-    found += [(m, True) for m in re.findall(r"ShowErrorBox\(" + LITERALS, source("ui/form1.cpp"))]
+    found += [(m, True) for m in re.findall(r"ShowErrorBox\(" + LITERALS, window)]
     for literals, error_box in found:
         text = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', literals))
         if text:

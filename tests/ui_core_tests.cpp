@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "ui/level_text.h"
 #include "ui/message_text.h"
@@ -171,6 +172,16 @@ TEST(SchemeColors, DarkOrInvertedSchemesAreFollowedAndDisabledTextStaysVisible) 
   EXPECT_GE(ContrastRatio(shown, dark), 3.0);
   EXPECT_LT(ContrastRatio(shown, dark), 4.0) << "no brighter than it takes: still dimmer than the text";
   EXPECT_EQ(DisabledTextColor(grey, black, white), grey) << "the scheme's grey where it reads";
+  // Ratios worked out by hand from the sRGB luminance formula, each way round.
+  const std::tuple<Rgb, Rgb, double> kKnown[] = {{black, white, 21.0},
+                                                 {white, white, 1.0},
+                                                 {MakeRgb(255, 0, 0), black, 5.252},
+                                                 {MakeRgb(0, 0, 255), black, 2.444},
+                                                 {MakeRgb(0x77, 0x77, 0x77), white, 4.478}};
+  for (const auto& [a, b, ratio] : kKnown) {
+    EXPECT_NEAR(ContrastRatio(a, b), ratio, 0.001) << a << " on " << b;
+    EXPECT_NEAR(ContrastRatio(b, a), ratio, 0.001) << b << " on " << a;
+  }
 }
 
 }  // namespace

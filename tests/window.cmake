@@ -1,5 +1,6 @@
 # Win32 tests: the real window and the system's dialogs, run under Wine in a virtual display.
 add_executable(window_tests
+  ${PROJECT_SOURCE_DIR}/app/message_loop.cpp  # the program's own loop
   window_main.cpp
   window_test_support.cpp
   window_tests.cpp
@@ -33,6 +34,15 @@ endforeach()
 # Every text against its background on the screen, in dark and high-contrast schemes.
 add_test(NAME window_colour_schemes COMMAND bash ${PROJECT_SOURCE_DIR}/tests/colour_schemes.sh
                                             $<TARGET_FILE:window_tests> ${CMAKE_CURRENT_BINARY_DIR}/colour_schemes)
+
+# A DLL left beside the test programs under a name a system DLL imports; the test that looks for
+# it runs as on Windows XP, where the search cannot be kept to the system folder.
+add_library(planted_dbghelp SHARED ${PROJECT_SOURCE_DIR}/tests/planted_dll.c)
+set_target_properties(planted_dbghelp PROPERTIES PREFIX "" OUTPUT_NAME dbghelp)
+add_dependencies(window_tests planted_dbghelp)
+add_test(NAME window_xp_dll_search COMMAND window_tests --gtest_filter=DllSearch.*)
+set_tests_properties(window_xp_dll_search PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "VELMORA_HIDE_NEWER_FUNCTIONS=1;WINEDLLOVERRIDES=dbghelp=n,b")
 
 # One window test at a time on the display: they read the screen and move the focus. The record
 # tests, which show no window, run beside them.

@@ -4,10 +4,9 @@
 // colour scheme with SetSysColors, which Wine does support and broadcasts as WM_SYSCOLORCHANGE.
 // Both are put back however the test ends.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
+#include <functional>
 #include <vector>
 
 #include "tests/window_test_support.h"
@@ -92,67 +91,7 @@ bool HasPixel(HWND window, COLORREF wanted) {
   return found;
 }
 
-// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
-std::vector<std::uint32_t> ScreenPixels(RECT r) {
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const auto* first = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(first, first + width * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
-// Runs the program's loop until it has painted what it was told and the screen holds still; the
-// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
-void WaitForThePaint(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  std::vector<std::uint32_t> before = ScreenPixels(r);
-  for (int round = 0; round < 40; ++round) {
-    Pump(50);
-    std::vector<std::uint32_t> now = ScreenPixels(r);
-    if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
-    before = std::move(now);
-  }
-}
-
-// Relative luminance and contrast ratio as WCAG 2 defines them.
-double Luminance(std::uint32_t rgb) {
-  auto channel = [](std::uint32_t value) {
-    double v = value / 255.0;
-    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * channel(rgb >> 16 & 255) + 0.7152 * channel(rgb >> 8 & 255) + 0.0722 * channel(rgb & 255);
-}
-
 using Form1Contrast = Form1Test;
-
-// The best contrast of any pixel of an area of a window, as the screen shows it, against the
-// area's most common colour, its background.
-double ContrastOnScreen(HWND window, RECT area) {
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-  std::map<std::uint32_t, int> counts;
-  for (std::uint32_t pixel : ScreenPixels(area)) ++counts[pixel];
-  auto background = std::max_element(counts.begin(), counts.end(),
-                                     [](const auto& a, const auto& b) { return a.second < b.second; });
-  const double ground = Luminance(background->first);
-  double best = 1;
-  for (const auto& [pixel, count] : counts) {
-    const double ink = Luminance(pixel);
-    best = std::max(best, (std::max(ink, ground) + 0.05) / (std::min(ink, ground) + 0.05));
-  }
-  return best;
-}
 
 }  // namespace
 
@@ -164,7 +103,7 @@ TEST_F(Form1Contrast, EveryTextStandsOutFromWhatItIsDrawnOnOnTheScreen) {
   std::string report = "contrast:";
   double labelContrast = 21;
   auto check = [&](ControlId id, RECT area) {
-    double contrast = ContrastOnScreen(C(id), area);
+    double contrast = ContrastOnScreen(C(id), area).best;
     report += " " + std::string(LayoutOf(id).name) + " " + std::to_string(contrast).substr(0, 4);
     if (id == Label1) labelContrast = contrast;
     // Disabled text reads at 3:1, and still looks disabled: dimmer than the labels' text.
@@ -227,5 +166,48 @@ TEST_F(Form1Contrast, WhiteUnlessHighContrastThenTheSystemsWindowColours) {
     const COLORREF background = on ? kLightScheme[0] : RGB(255, 255, 255);
     EXPECT_EQ(PixelAt(Main(), kEmpty.x, kEmpty.y), background) << on;
     EXPECT_EQ(PixelAt(C(Label1), 1, 1), background) << on;
+  }
+}
+
+// Glyph, gap and caption stand centred together, so where the caption's ink ends on the screen
+// tells the gap: 4 pixels at 96 DPI, scaled. The caption's own ink is measured by drawing it here.
+TEST_F(Form1Contrast, GlyphsStandTheirGapFromTheCaptionOnTheScreen) {
+  // The last column, left of right, darker than half the luminance of the row's pixel at right.
+  auto lastInk = [](const std::function<COLORREF(int, int)>& pixel, int height, int right) {
+    int last = -1;
+    for (int y = height / 4; y < 3 * height / 4; ++y) {
+      auto lum = [&](int x) { return Luminance(std::uint32_t{pixel(x, y)}); };
+      for (int x = 0; x < right; ++x)
+        if (lum(x) < lum(right) / 2) last = std::max(last, x);
+    }
+    return last;
+  };
+  SetFocus(C(Edit1));  // no focus frame on a button
+  for (int dpi : {96, 144}) {
+    ChangeDpi(Main(), dpi);
+    WaitForThePaint(Main());
+    const int glyph = dpi == 96 ? 16 : 24, gap = MulDiv(4, dpi, 96);
+    for (ControlId id : {BitBtn1, BitBtn2, BitBtn3}) {
+      RECT r{};
+      GetWindowRect(C(id), &r);
+      const int width = r.right - r.left, height = r.bottom - r.top;
+      const std::vector<std::uint32_t> shown = ScreenPixels(r);
+      const std::wstring caption = TextOf(C(id));
+      HDC dc = CreateCompatibleDC(nullptr);
+      HGDIOBJ oldBitmap = SelectObject(dc, CreateBitmap(width, height, 1, 32, nullptr));
+      HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(C(id), WM_GETFONT, 0, 0)));
+      PatBlt(dc, 0, 0, width, height, WHITENESS);
+      SIZE text{};
+      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+      TextOutW(dc, 0, (height - text.cy) / 2, caption.c_str(), static_cast<int>(caption.size()));
+      const int captionInk = lastInk([&](int x, int y) { return GetPixel(dc, x, y); }, height, width - 1);
+      SelectObject(dc, oldFont);
+      DeleteObject(SelectObject(dc, oldBitmap));
+      DeleteDC(dc);
+      const int left = (width - (glyph + gap + text.cx)) / 2;
+      EXPECT_EQ(lastInk([&](int x, int y) { return COLORREF{shown[y * width + x]}; }, height, width - 4),
+                left + glyph + gap + captionInk)
+          << LayoutOf(id).name << " at " << dpi;
+    }
   }
 }

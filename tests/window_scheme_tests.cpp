@@ -2,8 +2,6 @@
 // screen, repainted by the program alone (the test never redraws the window), judged by the
 // test's own reading of the pixels and its own contrast formula.
 #include <array>
-#include <cmath>
-#include <map>
 #include <set>
 
 #include "tests/window_test_support.h"
@@ -16,15 +14,6 @@ constexpr Scheme kDark{RGB(32, 32, 32), RGB(235, 235, 235), RGB(48, 48, 48), RGB
                        RGB(160, 160, 160)};
 constexpr Scheme kDarkBlue{RGB(0, 0, 96), RGB(255, 255, 0), RGB(0, 64, 64), RGB(255, 255, 255),
                            RGB(192, 192, 192)};
-
-// Relative luminance as WCAG 2 defines it; contrast is (lighter + 0.05) / (darker + 0.05).
-double Luminance(COLORREF c) {
-  auto linear = [](int v) {
-    double s = v / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) + 0.0722 * linear(GetBValue(c));
-}
 
 // In one process SetSysColors repaints every window itself and the colours are read live, so any
 // repaint shows them. Unseen: the window draws nothing meanwhile, as when another program sets
@@ -55,30 +44,19 @@ TEST_F(Form1SchemeChange, EveryControlShowsTheNewColoursWithoutTheTestRedrawing)
   Scheme saved{};
   for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = GetSysColor(kElements[i]);
   SetScheme(Main(), kDark, false);
-  Pump(200);
+  WaitForThePaint(Main());
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchColourChange, nullptr, GetCurrentThreadId());
   SetScheme(Main(), kDarkBlue, true);  // from one dark scheme to another: nothing else changes
   UnhookWindowsHookEx(hook);
-  Pump(300);
+  WaitForThePaint(Main());
 
   const int dpi = WindowDpi(Main()), edge = ScaleForDpi(4, dpi);
   // The area's most common colour is its background; some pixel of it must stand out that much.
   auto check = [&](HWND window, const char* name, RECT area, COLORREF face, double least) {
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-    std::map<COLORREF, int> counts;
-    HDC screen = GetDC(nullptr);
-    for (int y = area.top; y < area.bottom; ++y)
-      for (int x = area.left; x < area.right; ++x) ++counts[GetPixel(screen, x, y)];
-    ReleaseDC(nullptr, screen);
-    COLORREF background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                            return a.second < b.second;
-                          })->first;
-    double best = 1, lb = Luminance(background);
-    for (const auto& [colour, count] : counts)
-      best =
-          std::max(best, (std::max(Luminance(colour), lb) + 0.05) / (std::min(Luminance(colour), lb) + 0.05));
-    EXPECT_EQ(background, face) << name << ": still the old background";
-    EXPECT_GE(best, least) << name;
+    const ScreenContrast seen = ContrastOnScreen(window, area);
+    EXPECT_EQ(seen.background, RGB(GetBValue(face), GetGValue(face), GetRValue(face)))
+        << name << ": still the old background";
+    EXPECT_GE(seen.best, least) << name;
   };
   for (const auto& c : kForm1Layout) {
     if (c.kind == ControlKind::StatusBar || c.kind == ControlKind::UpDown) {

@@ -2,6 +2,10 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 namespace {
 
 DialogScript* g_script = nullptr;
@@ -100,15 +104,20 @@ DialogScript::Step DialogScript::Later(Step step) {
   return [step](HWND dialog, SeenDialog&) {
     g_script->waiting_ = dialog;
     g_script->later_ = step;
-    SetTimer(nullptr, 0, 500, Resume);
+    SetTimer(nullptr, 0, 50, Resume);
   };
 }
 
 void CALLBACK DialogScript::Resume(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
   for (auto& seen : g_script->seen_) {
     if (seen.hwnd != g_script->waiting_) continue;
-    GetWindowRect(seen.hwnd, &seen.rect);
+    // Shown, and where it was at the last look: the dialog has settled, however slowly.
+    RECT now{};
+    GetWindowRect(seen.hwnd, &now);
+    const bool settled = IsWindowVisible(seen.hwnd) && EqualRect(&now, &seen.rect);
+    seen.rect = now;
+    if (!settled) return;
+    KillTimer(nullptr, id);
     if (FileNameBox(seen.hwnd)) {
       seen.text = TextOf(FileNameBox(seen.hwnd));
       seen.folder = FolderOf(seen.hwnd);
@@ -137,6 +146,64 @@ DialogScript::Step DialogScript::OpenWith(const std::wstring& path) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   };
+}
+
+// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
+std::vector<std::uint32_t> ScreenPixels(RECT r) {
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const auto* first = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(first, first + width * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// Runs the program's loop until it has painted what it was told and the screen holds still; the
+// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
+void WaitForThePaint(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  std::vector<std::uint32_t> before = ScreenPixels(r);
+  // A state, not a time: the limit only ends a run that would hang.
+  for (int round = 0; round < 1200; ++round) {
+    Pump(50);
+    std::vector<std::uint32_t> now = ScreenPixels(r);
+    if (now == before && !GetUpdateRect(window, nullptr, FALSE)) return;
+    before = std::move(now);
+  }
+}
+
+double Luminance(std::uint32_t rgb) {
+  auto channel = [](std::uint32_t value) {
+    double v = value / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(rgb >> 16 & 255) + 0.7152 * channel(rgb >> 8 & 255) + 0.0722 * channel(rgb & 255);
+}
+
+ScreenContrast ContrastOnScreen(HWND window, RECT area) {
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  std::map<std::uint32_t, int> counts;
+  for (std::uint32_t pixel : ScreenPixels(area)) ++counts[pixel];
+  auto background = std::max_element(counts.begin(), counts.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double ground = Luminance(background->first);
+  double best = 1;
+  for (const auto& [pixel, count] : counts) {
+    const double ink = Luminance(pixel);
+    best = std::max(best, (std::max(ink, ground) + 0.05) / (std::min(ink, ground) + 0.05));
+  }
+  return {background->first, best};
 }
 
 void Form1Test::SetUp() {

@@ -4,11 +4,13 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+#include "app/message_loop.h"
 #include "ui/form1.h"
 #include "ui/system_api.h"  // WM_DPICHANGED, which XP's headers do not name
 #include "ui/window_helpers.h"
@@ -44,32 +46,49 @@ inline void ChangeDpi(HWND window, int dpi) {
 // Set when a pump takes the quit message that closing a window posts.
 inline bool g_quitTaken = false;
 
-// With a dialog window, the dialog manager sees every message first, as in the program's loop.
-inline void Pump(DWORD milliseconds, HWND dialog = nullptr) {
+// The program's own loop, until nothing waits in the queue (input, paint and posted messages
+// all handled, however slow the machine) and then for at least the given time.
+inline void Pump(DWORD milliseconds = 0, HWND window = nullptr) {
   DWORD start = GetTickCount();
-  do {
+  for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         g_quitTaken = true;
         continue;
       }
-      if (dialog && IsDialogMessageW(dialog, &msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+      DeliverMessage(window, msg);
     }
+    if (GetTickCount() - start >= milliseconds) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (GetTickCount() - start < milliseconds);
+  }
 }
 
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds) {
+// Waits for a state, not for a time: the limit only ends a run that would hang.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD limit = 60000, HWND window = nullptr) {
   DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > timeoutMilliseconds) return false;
-    Pump(10);
+    if (GetTickCount() - start > limit) return false;
+    Pump(10, window);
   }
   return true;
 }
+
+// An area of the screen, copied in one call, as 0x00RRGGBB pixels.
+std::vector<std::uint32_t> ScreenPixels(RECT r);
+// Runs the program's loop until it has painted what it was told and the screen holds still; the
+// test never repaints, so a repaint the program forgets leaves the old colours on the screen.
+void WaitForThePaint(HWND window);
+
+// Relative luminance of a 0x00RRGGBB pixel, and contrast ratios, as WCAG 2 defines them.
+double Luminance(std::uint32_t rgb);
+// An area of a window as the screen shows it: its most common colour, its background, and the
+// best contrast of any of its pixels against that.
+struct ScreenContrast {
+  std::uint32_t background;
+  double best;
+};
+ScreenContrast ContrastOnScreen(HWND window, RECT area);
 
 inline std::wstring PanelText(HWND statusBar, int panel) {
   LRESULT length = SendMessageW(statusBar, SB_GETTEXTLENGTHW, panel, 0);
