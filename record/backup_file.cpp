@@ -1,5 +1,7 @@
 #include "record/backup_file.h"
 
+#include <algorithm>
+
 namespace {
 
 // Far more than killed saves in a row ever leave; past it, something else fills the names.
@@ -7,6 +9,29 @@ constexpr int kMostTemporaries = 1000;
 
 bool NotSupported(DWORD error) {
   return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
+}
+
+// Wine shows a file's mode as rights that include running it, and turns them back into the x
+// bits of a new file: a backup is never run, so its rights leave that out (a file of mode 600
+// gives a backup of 640, not 750, under the usual umask). The descriptor is the self-relative
+// one GetKernelObjectSecurity gives.
+void DropRunRight(std::vector<BYTE>& descriptor) {
+  const auto* header = reinterpret_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(descriptor.data());
+  if (descriptor.size() < sizeof *header || !(header->Control & SE_DACL_PRESENT) || header->Dacl == 0 ||
+      header->Dacl > descriptor.size() - sizeof(ACL))
+    return;
+  auto* acl = reinterpret_cast<ACL*>(descriptor.data() + header->Dacl);
+  BYTE* ace = reinterpret_cast<BYTE*>(acl + 1);
+  const BYTE* end = descriptor.data() + std::min<std::size_t>(descriptor.size(), header->Dacl + acl->AclSize);
+  for (WORD i = 0; i < acl->AceCount && ace + sizeof(ACCESS_ALLOWED_ACE) <= end; ++i) {
+    auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) {
+      if (allowed->Mask & GENERIC_ALL) allowed->Mask = (allowed->Mask & ~GENERIC_ALL) | FILE_ALL_ACCESS;
+      allowed->Mask &= ~(FILE_EXECUTE | GENERIC_EXECUTE);
+    }
+    if (allowed->Header.AceSize == 0) return;
+    ace += allowed->Header.AceSize;
+  }
 }
 
 // The file's access rights as a security descriptor for the temporary, so the backup is no
@@ -25,6 +50,7 @@ std::vector<BYTE> RightsOf(Win32File& file, DWORD attributes) {
     if (error != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) ThrowError(error);
     descriptor.resize(needed);
   }
+  if (FileCalls().linuxNames) DropRunRight(descriptor);
   return descriptor;
 }
 

@@ -41,6 +41,7 @@ for kept in group:0:$user:660 own:$user:$user:600; do
   backup_mode=$(stat -c %a "$dir/audio_cfg.db.bak")
   echo "$name: a file of mode $mode got a backup of mode $backup_mode"
   [ $((0$backup_mode & 07)) -le $((0$mode & 07)) ] || { echo "$name: others may read the backup"; status=1; }
+  [ $((0$backup_mode & 0111)) = 0 ] || { echo "$name: the backup may be run"; status=1; }
 done
 as_user wineserver -k 2>/dev/null
 rm -rf "$work"

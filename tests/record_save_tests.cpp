@@ -3,6 +3,8 @@
 // file's own settings.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "record/win32_file_calls.h"
 #include "record_test_support.h"
 
@@ -35,7 +37,12 @@ TEST(RecordSaveTest, OddSpellingsOfTheNameBackUpToTheFilesOwnBackup) {
   WriteBytes(file, original);
   short_name.resize(GetShortPathNameW(file.c_str(), &short_name[0], MAX_PATH));
   ASSERT_FALSE(short_name.empty());
-  const std::size_t parent_names = NamesIn(dir.Path().parent_path()).size();
+  // Other test programs make folders beside this one meanwhile: only a file of this name counts.
+  const auto besideTheFolder = [&] {
+    const auto names = NamesIn(dir.Path().parent_path());
+    return std::count_if(names.begin(), names.end(),
+                         [](const std::string& n) { return n.rfind("weird", 0) == 0; });
+  };
   // The folder by its short name too, with the file deleted after it was opened: it is made
   // anew in that folder, never beside it; by its own short name it can no longer be known.
   const fs::path short_folder = fs::path(short_name).parent_path() / "weird audio config.db";
@@ -62,7 +69,7 @@ TEST(RecordSaveTest, OddSpellingsOfTheNameBackUpToTheFilesOwnBackup) {
     EXPECT_EQ(ReadBytes(dir / "weird audio config.db.bak"), original);
     EXPECT_EQ(NamesIn(dir.Path()),
               (std::vector<std::string>{"weird audio config.db", "weird audio config.db.bak"}));
-    EXPECT_EQ(NamesIn(dir.Path().parent_path()).size(), parent_names);
+    EXPECT_EQ(besideTheFolder(), 0);
   }
 }
 
