@@ -13,10 +13,14 @@ cmake --preset program >/dev/null
 cmake --build --preset program --target velmora controls_floor bare_window startup_bench save_bench >/dev/null
 velmora_headless
 if [ "$startup_only" = 0 ]; then
-echo "== record: a file's first Save through the program's file back-end beside the job itself as raw Win32 calls"
-save_dir=$(mktemp -d /dev/shm/velmora-save.XXXXXX)
-wine build/program/bench/save_bench.exe "$(winepath -w "$save_dir")" "${SAVE_ROUNDS:-300}" </dev/null
-rm -rf "$save_dir"
+# In memory (tmpfs), where flushing costs nothing and the calls themselves are all there is; then
+# in a folder on the disk, as a user's file is, where flushes reach the disk.
+for where in /dev/shm build; do
+  echo "== record: a file's first Save through the program's file back-end beside the job itself as raw Win32 calls, in $where"
+  save_dir=$(mktemp -d "$where/velmora-save.XXXXXX")
+  wine build/program/bench/save_bench.exe "$(winepath -w "$save_dir")" "${SAVE_ROUNDS:-300}" </dev/null
+  rm -rf "$save_dir"
+done
 fi
 echo "== program: start-up and peak memory beside the same controls and beside a bare window"
 wine build/program/bench/startup_bench.exe "$(winepath -w build/program/app/velmora.exe)" \
