@@ -1,6 +1,6 @@
 // Other programs acting on the file while a save runs: those of this Wine session, which the
 // save keeps out, Linux programs, which nothing keeps out, found and told, and other programs
-// saving it at the same moment, in this Wine prefix and in another.
+// saving it at the same moment, in this Wine prefix and in another; and another user's file.
 #include "record_sweep.h"
 
 namespace {
@@ -240,4 +240,18 @@ TEST(RecordSaveTest, RacesAProgramInAnotherPrefix) {
     std::printf("race %d %d %d%d%d%d %d%d%d%d\n", round, code, was[kLevelsAt[0]], was[kLevelsAt[1]],
                 was[kLevelsAt[2]], was[kLevelsAt[3]], levels[0], levels[1], levels[2], levels[3]);
   }
+}
+
+// Saved by another user (tests/as_another_user.sh), which checks that the file's owner, mode,
+// extended attributes and links are as they were.
+TEST(RecordOsTest, FileOfAnotherOwnerIsSavedInPlace) {
+  const VolumeLevels kOtherLevels{6, 5, 4, 3};
+  const char* kept = std::getenv("VELMORA_KEPT_FILE");
+  if (kept == nullptr) GTEST_SKIP() << "run by tests/as_another_user.sh";
+  const fs::path file = HostPath(kept);
+  const Bytes original = ReadBytes(file);
+  AudioConfigRecord record;
+  ASSERT_EQ(LoadInto(record, file), 0);
+  EXPECT_EQ(SaveFrom(record, file, kOtherLevels), 0);
+  EXPECT_EQ(ReadBytes(file), WithLevels(original, kOtherLevels));
 }

@@ -4,7 +4,9 @@ add_executable(window_tests
   window_main.cpp
   window_test_support.cpp
   window_tests.cpp
+  window_status_tests.cpp
   window_command_tests.cpp
+  window_command_strain_tests.cpp
   window_fallback_tests.cpp
   window_input_tests.cpp
   window_look_tests.cpp
