@@ -1,6 +1,7 @@
 #include "record/backup_file.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -11,27 +12,59 @@ bool NotSupported(DWORD error) {
   return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
 }
 
-// Wine shows a file's mode as rights that include running it, and turns them back into the x
-// bits of a new file: a backup is never run, so its rights leave that out (a file of mode 600
-// gives a backup of 640, not 750, under the usual umask). The descriptor is the self-relative
-// one GetKernelObjectSecurity gives.
-void DropRunRight(std::vector<BYTE>& descriptor) {
-  const auto* header = reinterpret_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(descriptor.data());
-  if (descriptor.size() < sizeof *header || !(header->Control & SE_DACL_PRESENT) || header->Dacl == 0 ||
-      header->Dacl > descriptor.size() - sizeof(ACL))
-    return;
-  auto* acl = reinterpret_cast<ACL*>(descriptor.data() + header->Dacl);
-  BYTE* ace = reinterpret_cast<BYTE*>(acl + 1);
+// Under Wine a file's rights are its mode, and a new file's mode is made from the rights it is
+// given: the owner's right goes to the owner and the owner's group alike, a right to run becomes
+// x bits, and SYSTEM's goes nowhere. Given to SYSTEM as the descriptor's owner, the owner's right
+// goes to the owner alone, and Wine keeps no owner but the Unix one: so the file's rights, its
+// owner's given to SYSTEM, and without running, give the backup the file's own mode (600 for 600).
+// The descriptor is the self-relative one GetKernelObjectSecurity gives.
+std::vector<BYTE> AsWineMode(const std::vector<BYTE>& descriptor) {
+  static const BYTE kSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};  // S-1-5-18
+  using Header = SECURITY_DESCRIPTOR_RELATIVE;
+  const auto* header = reinterpret_cast<const Header*>(descriptor.data());
+  if (descriptor.size() < sizeof(Header) || !(header->Control & SE_DACL_PRESENT) || header->Dacl == 0 ||
+      header->Owner == 0 || header->Dacl > descriptor.size() - sizeof(ACL) ||
+      header->Owner >= descriptor.size())
+    return descriptor;
+  const BYTE* owner = descriptor.data() + header->Owner;
+  const std::size_t ownerSize = 8 + 4 * std::size_t{owner[1]};
+  const auto* acl = reinterpret_cast<const ACL*>(descriptor.data() + header->Dacl);
   const BYTE* end = descriptor.data() + std::min<std::size_t>(descriptor.size(), header->Dacl + acl->AclSize);
+  std::vector<BYTE> made(sizeof(Header) + sizeof kSystem + sizeof(ACL));
+  ACL list = *acl;
+  list.AceCount = 0;
+  const BYTE* ace = reinterpret_cast<const BYTE*>(acl + 1);
   for (WORD i = 0; i < acl->AceCount && ace + sizeof(ACCESS_ALLOWED_ACE) <= end; ++i) {
-    auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) {
-      if (allowed->Mask & GENERIC_ALL) allowed->Mask = (allowed->Mask & ~GENERIC_ALL) | FILE_ALL_ACCESS;
-      allowed->Mask &= ~(FILE_EXECUTE | GENERIC_EXECUTE);
-    }
-    if (allowed->Header.AceSize == 0) return;
-    ace += allowed->Header.AceSize;
+    const auto* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    const WORD size = entry->Header.AceSize;
+    if (size < sizeof(ACCESS_ALLOWED_ACE) || ace + size > end) return descriptor;
+    const BYTE* sid = reinterpret_cast<const BYTE*>(&entry->SidStart);
+    const std::size_t sidSize = size - offsetof(ACCESS_ALLOWED_ACE, SidStart);
+    const bool isOwner = sidSize >= ownerSize && std::equal(owner, owner + ownerSize, sid);
+    const bool isSystem = sidSize >= sizeof kSystem && std::equal(kSystem, kSystem + sizeof kSystem, sid);
+    ace += size;
+    if (entry->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || isSystem) continue;
+    ACCESS_ALLOWED_ACE copy = *entry;
+    if (copy.Mask & GENERIC_ALL) copy.Mask = (copy.Mask & ~GENERIC_ALL) | FILE_ALL_ACCESS;
+    copy.Mask &= ~(FILE_EXECUTE | GENERIC_EXECUTE);
+    const BYTE* copySid = isOwner ? kSystem : sid;
+    const std::size_t copySidSize = isOwner ? sizeof kSystem : sidSize;
+    copy.Header.AceSize = static_cast<WORD>(offsetof(ACCESS_ALLOWED_ACE, SidStart) + copySidSize);
+    const BYTE* fixed = reinterpret_cast<const BYTE*>(&copy);
+    made.insert(made.end(), fixed, fixed + offsetof(ACCESS_ALLOWED_ACE, SidStart));
+    made.insert(made.end(), copySid, copySid + copySidSize);
+    ++list.AceCount;
   }
+  list.AclSize = static_cast<WORD>(made.size() - sizeof(Header) - sizeof kSystem);
+  Header madeHeader{};
+  madeHeader.Revision = SECURITY_DESCRIPTOR_REVISION;
+  madeHeader.Control = SE_SELF_RELATIVE | SE_DACL_PRESENT;
+  madeHeader.Owner = sizeof(Header);
+  madeHeader.Dacl = sizeof(Header) + sizeof kSystem;
+  std::copy_n(reinterpret_cast<const BYTE*>(&madeHeader), sizeof(Header), made.begin());
+  std::copy_n(kSystem, sizeof kSystem, made.begin() + sizeof(Header));
+  std::copy_n(reinterpret_cast<const BYTE*>(&list), sizeof(ACL), made.begin() + madeHeader.Dacl);
+  return made;
 }
 
 // The file's access rights as a security descriptor for the temporary, so the backup is no
@@ -50,8 +83,7 @@ std::vector<BYTE> RightsOf(Win32File& file, DWORD attributes) {
     if (error != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) ThrowError(error);
     descriptor.resize(needed);
   }
-  if (FileCalls().linuxNames) DropRunRight(descriptor);
-  return descriptor;
+  return FileCalls().linuxNames ? AsWineMode(descriptor) : descriptor;
 }
 
 bool MoveOver(const PathString& from, const PathString& to) {

@@ -37,10 +37,10 @@ for kept in group:0:$user:660 own:$user:$user:600; do
   after=$(look "$file")
   [ "$before" = "$after" ] || { echo "$name: the save changed the file: $before -> $after"; status=1; }
   cmp -s "$file" "$dir/second name" || { echo "$name: the second name no longer holds the file"; status=1; }
-  # The backup is no easier to read than the file: others get nothing of what they cannot read.
+  # The backup is no easier to reach than the file: neither its group nor others get a right more.
   backup_mode=$(stat -c %a "$dir/audio_cfg.db.bak")
   echo "$name: a file of mode $mode got a backup of mode $backup_mode"
-  [ $((0$backup_mode & 07)) -le $((0$mode & 07)) ] || { echo "$name: others may read the backup"; status=1; }
+  [ $((0$backup_mode & 077 & ~0$mode)) = 0 ] || { echo "$name: the backup is open to more"; status=1; }
   [ $((0$backup_mode & 0111)) = 0 ] || { echo "$name: the backup may be run"; status=1; }
 done
 as_user wineserver -k 2>/dev/null
