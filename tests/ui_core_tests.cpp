@@ -100,6 +100,21 @@ TEST(MessageText, FullStopOnlyAfterBytesSortingAfterIt) {
   for (const auto& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << "message \"" << c.message << '"';
 }
 
+TEST(MessageText, PathsBreakAfterTheirFoldersAndLongNamesAtTheEdge) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* wrapped;  // at most 8 characters a line
+  } cases[] = {
+      {L"C:\\a\\b", L"C:\\a\\b"},
+      {L"C:\\a\\b.db", L"C:\\a\\\r\nb.db"},
+      {L"C:\\phone\\audio_cfg.db", L"C:\\\r\nphone\\\r\naudio_cf\r\ng.db"},
+      {L"C:\\ab\\cd\\ef", L"C:\\ab\\\r\ncd\\ef"},
+      {L"x\r\nD:\\y", L"x\r\nD:\\y"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WrapPath(c.path, [](const std::wstring& line) { return line.size() <= 8; }), c.wrapped);
+}
+
 LocaleTime Locale(bool leadingZero, bool twelveHour, bool designatorFirst = false, std::wstring am = L"am",
                   std::wstring pm = L"pm", std::wstring separator = L":") {
   return LocaleTime{leadingZero,   twelveHour,    designatorFirst,

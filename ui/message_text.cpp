@@ -73,3 +73,34 @@ std::wstring ErrorBoxText(std::string_view message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += L'.';
   return text;
 }
+
+std::wstring WrapPath(const std::wstring& text, const std::function<bool(const std::wstring& line)>& fits) {
+  std::wstring wrapped, line, piece;
+  auto putPiece = [&] {
+    if (!fits(line + piece) && !line.empty()) {
+      wrapped += line + L"\r\n";
+      line.clear();
+    }
+    for (wchar_t c : piece) {  // a name wider than a line: broken where it reaches the edge
+      if (!line.empty() && !fits(line + c)) {
+        wrapped += line + L"\r\n";
+        line.clear();
+      }
+      line += c;
+    }
+    piece.clear();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, L"\r\n") == 0) {
+      putPiece();
+      wrapped += line + L"\r\n";
+      line.clear();
+      ++i;
+      continue;
+    }
+    piece += text[i];
+    if (text[i] == L'\\' || text[i] == L'/' || text[i] == L' ') putPiece();
+  }
+  putPiece();
+  return wrapped + line;
+}

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "system/resource.h"
+#include "ui/message_text.h"
 
 namespace {
 
@@ -16,45 +17,15 @@ int MaxTipWidth(HWND bar) {
   return (monitor.rcWork.right - monitor.rcWork.left) / 2;
 }
 
-// The text with its lines broken to a width in the tip's font. A tooltip breaks lines only at
-// spaces, and a path has none: a line breaks after a folder's backslash, and a name wider than
-// the tip anywhere.
+// The text with its lines broken to a width in the tip's font.
 std::wstring WrappedToWidth(HWND tip, const std::wstring& text, int width) {
   UniqueScreenDc dc(GetDC(nullptr));
   ScopedSelect font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0)));
-  auto fits = [&](const std::wstring& line) {
+  return WrapPath(text, [&](const std::wstring& line) {
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
     return size.cx <= width;
-  };
-  std::wstring wrapped, line, piece;
-  auto putPiece = [&] {
-    if (!fits(line + piece) && !line.empty()) {
-      wrapped += line + L"\r\n";
-      line.clear();
-    }
-    for (wchar_t c : piece) {  // a name wider than the tip: broken where it reaches the edge
-      if (!line.empty() && !fits(line + c)) {
-        wrapped += line + L"\r\n";
-        line.clear();
-      }
-      line += c;
-    }
-    piece.clear();
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text.compare(i, 2, L"\r\n") == 0) {
-      putPiece();
-      wrapped += line + L"\r\n";
-      line.clear();
-      ++i;
-      continue;
-    }
-    piece += text[i];
-    if (text[i] == L'\\' || text[i] == L'/' || text[i] == L' ') putPiece();
-  }
-  putPiece();
-  return wrapped + line;
+  });
 }
 
 }  // namespace
